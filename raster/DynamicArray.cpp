@@ -442,7 +442,9 @@ void TMatrix::LoadFromStream(QIODevice& stream) {
     const int32_t rows = ReadCount(stream, INT32_MAX);
     const int32_t cols = ReadCount(stream, INT32_MAX);
     const int64_t bytes = rows > 0 && cols > 0 ? int64_t(rows) * cols * FItemSize : 0;
-    if (rows > 0 && cols > 0) CheckedBytes(int64_t(rows) * cols, FItemSize);
+    if (bytes > kMaxBlockBytes)
+        throw EArrayStreamError(
+            QStringLiteral("The stream holds an invalid matrix size %1 x %2.").arg(rows).arg(cols));
     const QByteArray block = ReadBlock(stream, bytes);
     TUpdateScope scope(*this);
     SetSize(rows, cols);
