@@ -14,4 +14,16 @@ public:
     QString Message() const { return QString::fromStdString(what()); }
 };
 
+// Text that does not convert to the number it should hold.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A file that cannot be opened or read.
+class EInOutError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 } // namespace kolvar
