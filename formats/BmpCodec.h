@@ -1,0 +1,27 @@
+#pragma once
+// BMP files: a reader for every layout the platform's bitmap loader accepts (1, 4, 8, 16, 24
+// and 32 bits, RLE4 and RLE8, bit-field masks, bottom-up and top-down rows, core headers) and
+// a writer of uncompressed bitmaps.
+
+#include "formats/DibData.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace kolvar {
+
+// Decodes a whole BMP file. Raises EInvalidGraphic for anything unreadable. Palette bitmaps
+// come back as Format_Mono (1 bit) or Format_Indexed8 with 2^bits colours, 16 bits as
+// Format_RGB555 or Format_RGB16, 24 bits as Format_BGR888, the rest as Format_RGB32.
+QImage ReadBmp(const QByteArray& bytes);
+QImage LoadBmpFile(const QString& fileName);
+
+// The bytes of a BMP file holding dib, uncompressed, at its own depth.
+QByteArray EncodeBmp(const TDibData& dib);
+// Writes dib to fileName without touching an existing file until the new one is complete.
+void SaveBmpFile(const QString& fileName, const TDibData& dib);
+// The document save: the picture as a 24-bit BMP.
+void SaveBmp24(const QString& fileName, const QImage& image);
+
+} // namespace kolvar

@@ -1,0 +1,122 @@
+#pragma once
+// PCX reader: turns 256-colour (8 bits, 1 plane), 16-colour (1 bit, 4 planes) and
+// monochrome (1 bit, 1 plane) PCX data into an in-memory BMP file for the bitmap loader.
+
+#include "formats/DibData.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace kolvar {
+
+// A PCX file of a supported layout whose sizes or data do not hold together.
+class EPCXError : public EInvalidGraphic {
+public:
+    EPCXError() : EInvalidGraphic("PCX image is not valid") {}
+};
+
+// The header fields the decoders use.
+struct TPCXHeader {
+    uint8_t Manufacturer = 0;
+    uint8_t BitsPerPixel = 0;
+    uint16_t XMin = 0, YMin = 0, XMax = 0, YMax = 0;
+    uint8_t Palette16[48] = {};
+    uint8_t Planes = 0;
+    uint16_t BytesPerLine = 0;
+};
+
+// Decodes the run-length data after the header into BMP rows. Subclasses give the depth.
+class TDecoder {
+public:
+    TDecoder(const TPCXHeader& header, const QByteArray& file);
+    virtual ~TDecoder() = default;
+
+    // The whole BMP file.
+    QByteArray Decode();
+
+    int32_t Height = 0;
+    int32_t Width = 0;
+    int32_t RowSize = 0; // bytes of one BMP row, a multiple of 4
+
+protected:
+    virtual QByteArray BuildInfoBlock();
+    virtual void FillInfoHeader(uint8_t* header) = 0;
+    virtual void FillPalette(uint8_t* palette) = 0;
+    virtual int32_t PaletteSize() const = 0;
+    virtual void DecodeImage(uint8_t* bits) = 0;
+
+    // Run-length decodes one PCX row of n bytes into out.
+    void ReadRow(uint8_t* out, int32_t n);
+    void CheckGeometry(int64_t bitsPerRow, int64_t rowBytes) const;
+    void FillCommonHeader(uint8_t* header, uint16_t bitCount, uint32_t colorsUsed) const;
+
+    const TPCXHeader& FHeader;
+    const QByteArray& FFile;
+
+private:
+    uint8_t NextByte();
+
+    uint8_t FBuffer[1024];
+    int32_t FBufferFill = 0;
+    int32_t FBufferPos = 0;
+    qsizetype FFilePos = 128;
+};
+
+class TDecoder256 : public TDecoder {
+public:
+    TDecoder256(const TPCXHeader& header, const QByteArray& file);
+
+protected:
+    void FillInfoHeader(uint8_t* header) override;
+    void FillPalette(uint8_t* palette) override;
+    int32_t PaletteSize() const override { return 1024; }
+    void DecodeImage(uint8_t* bits) override;
+};
+
+class TDecoder16 : public TDecoder {
+public:
+    TDecoder16(const TPCXHeader& header, const QByteArray& file);
+
+protected:
+    void FillInfoHeader(uint8_t* header) override;
+    void FillPalette(uint8_t* palette) override;
+    int32_t PaletteSize() const override { return 64; }
+    void DecodeImage(uint8_t* bits) override;
+};
+
+class TDecoder2 : public TDecoder {
+public:
+    TDecoder2(const TPCXHeader& header, const QByteArray& file);
+
+protected:
+    void FillInfoHeader(uint8_t* header) override;
+    void FillPalette(uint8_t* palette) override;
+    int32_t PaletteSize() const override { return 8; }
+    void DecodeImage(uint8_t* bits) override;
+};
+
+// The BMP file for PCX data, or nothing when the data is not PCX of a supported layout.
+// Raises EPCXError when a supported file is inconsistent or cut short.
+std::optional<QByteArray> DecodePCX(const QByteArray& file);
+std::optional<QByteArray> DecodePCX(QIODevice& stream);
+
+// The bitmap class that also reads PCX.
+class TPCXBitmap {
+public:
+    // Loads PCX data, or whatever the bitmap loader makes of data that is not PCX.
+    void LoadFromStream(QIODevice& stream);
+    void LoadFromFile(const QString& fileName);
+    const QImage& Image() const { return FImage; }
+
+private:
+    QImage FImage;
+};
+
+QImage LoadPcxPicture(const QString& fileName);
+
+} // namespace kolvar
