@@ -149,7 +149,7 @@ struct TCosSin {
 };
 
 TCosSin SingleCosSin(double angle) {
-    return {double(float(std::cos(angle))), double(float(std::sin(angle)))};
+    return {ToSingle(std::cos(angle)), ToSingle(std::sin(angle))};
 }
 
 } // namespace

@@ -29,6 +29,13 @@ inline int32_t Trunc(double v) {
     return static_cast<int32_t>(v);
 }
 
+// Rounds to single precision. The volatile store is deliberate: GCC 12 at -O2 drops the
+// float rounding of a sine and cosine of one angle when it fuses them into one sincos call.
+inline double ToSingle(double v) {
+    volatile float f = float(v);
+    return f;
+}
+
 inline int32_t IMin(int32_t a, int32_t b) {
     return a < b ? a : b;
 }
