@@ -1,5 +1,7 @@
 #include "raster/DibContainer.h"
 
+#include "raster/DynamicArray.h"
+
 #include <QImage>
 #include <QPainter>
 
@@ -591,6 +593,43 @@ void TDibContainer::FillSpans(const TPoint* points, const int32_t* counts, int32
                 proc(*this, int32_t(y), X1, X2, bounds);
         }
     }
+}
+
+namespace {
+
+// The leading polygons of counts whose points all lie within n points.
+std::vector<int32_t> FittingCounts(const TIntegerArray& counts, int32_t n) {
+    std::vector<int32_t> out;
+    int64_t used = 0;
+    for (int32_t i = 0; i < counts.Count(); ++i) {
+        const int32_t c = std::max(counts.Items(i), 0);
+        if (used + c > n) break;
+        used += c;
+        out.push_back(c);
+    }
+    return out;
+}
+
+} // namespace
+
+void TDibContainer::Polyline(const TPoints& points, const TDibLineProc& proc, bool closed) {
+    Polyline(points.Data(), points.Count(), proc, closed);
+}
+
+void TDibContainer::PolyPolygonOutline(const TPoints& points, const TIntegerArray& counts,
+                                       const TDibLineProc& proc) {
+    const std::vector<int32_t> c = FittingCounts(counts, points.Count());
+    PolyPolygonOutline(points.Data(), c.data(), int32_t(c.size()), proc);
+}
+
+void TDibContainer::FillPolygon(const TPoints& points, const TDibSpanProc& proc) {
+    FillPolygon(points.Data(), points.Count(), proc);
+}
+
+void TDibContainer::FillPolyPolygon(const TPoints& points, const TIntegerArray& counts,
+                                    const TDibSpanProc& proc) {
+    const std::vector<int32_t> c = FittingCounts(counts, points.Count());
+    FillPolyPolygon(points.Data(), c.data(), int32_t(c.size()), proc);
 }
 
 } // namespace kolvar

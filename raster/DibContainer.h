@@ -29,6 +29,8 @@ class QPainter;
 namespace kolvar {
 
 class TDibContainer;
+class TIntegerArray;
+class TPoints;
 
 // Draws the segment (x1, y1)-(x2, y2) into the image. An empty callback draws nothing.
 using TDibLineProc =
@@ -141,6 +143,15 @@ public:
     // Even-odd fill. The bottom-most row of a polygon is never painted.
     void FillPolygon(const TPoint* points, int32_t count, const TDibSpanProc& proc);
     void FillPolyPolygon(const TPoint* points, const int32_t* counts, int32_t polygonCount,
+                         const TDibSpanProc& proc);
+
+    // The same over the growable containers. Polygon sets whose counts ask for more points
+    // than there are stop at the first polygon that does not fit.
+    void Polyline(const TPoints& points, const TDibLineProc& proc, bool closed);
+    void PolyPolygonOutline(const TPoints& points, const TIntegerArray& counts,
+                            const TDibLineProc& proc);
+    void FillPolygon(const TPoints& points, const TDibSpanProc& proc);
+    void FillPolyPolygon(const TPoints& points, const TIntegerArray& counts,
                          const TDibSpanProc& proc);
 
 private:

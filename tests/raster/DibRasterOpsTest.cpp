@@ -1,6 +1,7 @@
 // Stretching, rotation, fills and scan conversion, each fast path checked against a plain
 // per-pixel twin written straight from the rules.
 #include "raster/DibContainer.h"
+#include "raster/DynamicArray.h"
 
 #include <gtest/gtest.h>
 
@@ -349,6 +350,21 @@ TEST(DibOutline, CallsInOrder) {
     img.PolyPolygonOutline(pts, counts, 3, rec);
     EXPECT_EQ(segs, (std::vector<TSeg>{
                         {0, 0, 5, 0}, {5, 0, 5, 5}, {5, 5, 0, 0}, {9, 9, 8, 9}, {8, 9, 9, 9}}));
+    // Counts that ask for more points than the list holds stop at the polygon that does not fit.
+    TPoints list;
+    TIntegerArray listCounts;
+    for (const TPoint& p : pts) list.Add(p);
+    listCounts.Add(3);
+    listCounts.Add(4);
+    segs.clear();
+    img.PolyPolygonOutline(list, listCounts, rec);
+    EXPECT_EQ(segs.size(), 3u);
+    segs.clear();
+    img.Polyline(list, rec, false);
+    EXPECT_EQ(segs.size(), 4u);
+    std::vector<TSpan> spans;
+    img.FillPolyPolygon(list, listCounts, Recorder(spans));
+    EXPECT_EQ(spans, PolygonReference({pts, pts + 3}, {3}, 4, 4));
     segs.clear();
     img.Rectangle(0, 0, 1, 1, TDibLineProc());
     img.Polyline(pts, 0, rec, true);
