@@ -1,25 +1,416 @@
 #include "app/uFRMMain.h"
 
+#include "app/uLanguagesSuport.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGridLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <array>
 
 namespace kolvar {
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), mdiArea_(new QMdiArea(this)) {
-    setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Kolvar"));
-    mdiArea_->setObjectName(QStringLiteral("mdiArea"));
-    setCentralWidget(mdiArea_);
-    resize(DesignWidth, DesignHeight);
+namespace {
+
+const QString kEnglish = QStringLiteral("ENGLISH");
+const QString kPortuguese = QStringLiteral("PORTUGUESE");
+
+constexpr int kTagEnglish = 81;
+constexpr int kTagPortuguese = 82;
+constexpr int kTagExit = 9;
+
+constexpr int kButtonSize = 25;
+
+struct TButtonDef {
+    const char* name;
+    int tag;
+    const char* hint;
+};
+
+constexpr std::array<TButtonDef, 9> kMainToolBar = {{{"sbOpenNew", 0, "New"},
+                                                     {"sbOpen", 1, "Open"},
+                                                     {"sbSave", 2, "Save"},
+                                                     {"sbPrint", 3, "Print"},
+                                                     {"sbClear", 4, "Clear"},
+                                                     {"sbUndo", 5, "Undo"},
+                                                     {"sbCut", 6, "Cut"},
+                                                     {"sbCopy", 7, "Copy"},
+                                                     {"sbPaste", 8, "Paste"}}};
+
+// The left tool bar: one group of mutually exclusive buttons, the two paste modes included.
+constexpr std::array<TButtonDef, 13> kToolBar = {
+    {{"sbDraw", 0, "Draw"},
+     {"sbSelect", 1, "Select"},
+     {"sbErase", 2, "Erase"},
+     {"sbSpray", 3, "Spray"},
+     {"sbGetColor", 4, "Get color"},
+     {"sbZoom", 5, "Zoom"},
+     {"sbFloodFill", 6, "Flood fill"},
+     {"sbBoundary", 7, "Boundary fill"},
+     {"sbText", 97, "Text"},
+     {"sbTextRect", 98, "Text in Rectangle"},
+     {"sbWarp", 99, "Warp"},
+     {"sbDrawWithoutColor", -1, "Paste without back color"},
+     {"sbPasteOpaque", -1, "Paste opaque"}}};
+
+void setTag(QObject* o, int tag) {
+    o->setProperty("Tag", tag);
+}
+int tagOf(const QObject* o) {
+    return o->property("Tag").toInt();
 }
 
-void TfrmMain::ShowCentredMaximised() {
+QToolButton* makeToolButton(QWidget* parent, const TButtonDef& def) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(def.name));
+    b->setToolTip(QString::fromLatin1(def.hint));
+    b->setAutoRaise(true);
+    b->setFixedSize(kButtonSize, kButtonSize);
+    setTag(b, def.tag);
+    return b;
+}
+
+} // namespace
+
+TfrmKolvar::TfrmKolvar(QWidget* parent) : TfrmKolvarWnd(parent, Qt::Window) {
+    setObjectName(QStringLiteral("frmKolvar"));
+    setWindowTitle(QStringLiteral("Kolvar"));
+    SetRollUp(false);
+    SetGripLines(false);
+    SetToolState(&toolState_);
+
+    BuildMenus();
+    mdiArea_ = new QMdiArea(Client());
+    mdiArea_->setObjectName(QStringLiteral("mdiArea"));
+    BuildStatusBar();
+
+    auto* middle = new QHBoxLayout;
+    middle->setContentsMargins(0, 0, 0, 0);
+    middle->setSpacing(0);
+    middle->addWidget(BuildToolBar());
+    middle->addWidget(mdiArea_, 1);
+    auto* column = new QVBoxLayout(Client());
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->setMenuBar(menu_);
+    column->addWidget(BuildMainToolBar());
+    column->addLayout(middle, 1);
+    column->addWidget(statusBar_);
+
+    resize(DesignWidth, DesignHeight);
+    EnsureCreated();
+}
+
+TfrmKolvar::~TfrmKolvar() {
+    if (&ToolState() == &toolState_) SetToolState(nullptr);
+}
+
+void TfrmKolvar::FormCreate() {
+    const TKolvarSettings settings = ReadSettings(SettingsFilePath());
+    LoadStartLanguage(settings.Idiom);
+    TfrmKolvarWnd::FormCreate();
+    toolState_ = TToolState();
+    toolState_.FileHeight = settings.FileHeight;
+    toolState_.FileWidth = settings.FileWidth;
+    toolState_.PageColor = settings.PageColor;
+}
+
+void TfrmKolvar::LoadStartLanguage(const QString& idiom) {
+    // An idiom the program has no language for (a hand-edited or foreign settings file)
+    // starts the program in English rather than stopping it.
+    QString name = idiom.trimmed().toUpper();
+    if (name != kEnglish && name != kPortuguese) name = kEnglish;
+    LanguageSuport().Load(name);
+    CheckLanguageItem();
+}
+
+void TfrmKolvar::CheckLanguageItem() {
+    const bool english = LanguageSuport().LanguageName() == kEnglish;
+    MenuItem(QStringLiteral("moEnglish"))->setChecked(english);
+    MenuItem(QStringLiteral("moPortuguese"))->setChecked(!english);
+}
+
+void TfrmKolvar::SwitchLanguage(const QString& name) {
+    LanguageSuport().Load(name);
+    CheckLanguageItem();
+    Translate();
+    for (const QPointer<TfrmKolvarWnd>& palette : palettes_)
+        if (palette) palette->Translate();
+}
+
+void TfrmKolvar::RegisterPalette(TfrmKolvarWnd* palette) {
+    palettes_ << palette;
+}
+
+void TfrmKolvar::FileOptionsClick(int tag) {
+    switch (tag) {
+    case kTagEnglish:
+        SwitchLanguage(kEnglish);
+        break;
+    case kTagPortuguese:
+        SwitchLanguage(kPortuguese);
+        break;
+    case kTagExit:
+        close();
+        break;
+    default:
+        break;
+    }
+}
+
+void TfrmKolvar::closeEvent(QCloseEvent* e) {
+    TfrmKolvarWnd::closeEvent(e);
+    if (!e->isAccepted()) return;
+    TKolvarSettings settings;
+    settings.Idiom = LanguageSuport().LanguageName();
+    settings.FileHeight = toolState_.FileHeight;
+    settings.FileWidth = toolState_.FileWidth;
+    settings.PageColor = toolState_.PageColor;
+    WriteSettings(SettingsFilePath(), settings);
+}
+
+void TfrmKolvar::ShowCentredMaximised() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect area = screen->availableGeometry();
+        const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(DesignWidth / 2, DesignHeight / 2));
     }
     showMaximized();
+}
+
+QLabel* TfrmKolvar::StatusPanel(int index) const {
+    return statusPanels_.value(index);
+}
+
+QAction* TfrmKolvar::MenuItem(const QString& name) const {
+    for (QAction* a : menu_->findChildren<QAction*>())
+        if (a->objectName() == name) return a;
+    if (auto* menu = menu_->findChild<QMenu*>(name)) return menu->menuAction();
+    return nullptr;
+}
+
+QToolButton* TfrmKolvar::ToolButton(const QString& name) const {
+    return findChild<QToolButton*>(name);
+}
+
+QMenu* TfrmKolvar::AddMenu(QMenuBar* bar, QMenu* parentMenu, const char* name,
+                           const QString& caption) {
+    QMenu* menu = parentMenu ? parentMenu->addMenu(caption) : bar->addMenu(caption);
+    menu->setObjectName(QString::fromLatin1(name));
+    return menu;
+}
+
+QAction* TfrmKolvar::AddItem(QMenu* menu, const char* name, const QString& caption,
+                             const char* shortcut, int tag) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    if (shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
+    setTag(a, tag);
+    return a;
+}
+
+void TfrmKolvar::BuildMenus() {
+    menu_ = new QMenuBar(Client());
+    menu_->setObjectName(QStringLiteral("frmMain_Menu"));
+
+    QMenu* file = AddMenu(menu_, nullptr, "moFile", QStringLiteral("&File"));
+    AddItem(file, "moNew", QStringLiteral("&New"), "Ctrl+N", 0);
+    AddItem(file, "moOpen", QStringLiteral("&Open"), "Ctrl+O", 1);
+    AddItem(file, "moSave", QStringLiteral("&Save"), "Ctrl+S", 2)->setEnabled(false);
+    AddItem(file, "moSaveAs", QStringLiteral("Save &As"), "Ctrl+A", 3);
+    AddItem(file, "moExportImage", QStringLiteral("E&xport Image"), "Ctrl+E", 4);
+    AddItem(file, "moClose", QStringLiteral("Close"), "F4", 5);
+    file->addSeparator();
+    AddItem(file, "moPrint", QStringLiteral("&Print"), "Ctrl+P", 7);
+    file->addSeparator();
+    QMenu* idiom = AddMenu(nullptr, file, "moIdiom", QStringLiteral("&Idiom"));
+    idiomGroup_ = new QActionGroup(this);
+    for (QAction* a :
+         {AddItem(idiom, "moEnglish", QStringLiteral("&English"), nullptr, kTagEnglish),
+          AddItem(idiom, "moPortuguese", QStringLiteral("&Portuguese"), nullptr, kTagPortuguese)}) {
+        a->setCheckable(true);
+        idiomGroup_->addAction(a);
+    }
+    file->addSeparator();
+    AddItem(file, "moExit", QStringLiteral("&Exit"), "Ctrl+Q", kTagExit);
+    for (QAction* a : file->findChildren<QAction*>()) {
+        if (a->objectName().isEmpty()) continue;
+        connect(a, &QAction::triggered, this, [this, a] { FileOptionsClick(tagOf(a)); });
+    }
+
+    QMenu* edit = AddMenu(menu_, nullptr, "moEdit", QStringLiteral("&Edit"));
+    AddItem(edit, "moUndo", QStringLiteral("&Undo"), "Ctrl+Z", 0)->setEnabled(false);
+    edit->addSeparator();
+    AddItem(edit, "moCut", QStringLiteral("&Cut"), "Ctrl+X", 1);
+    AddItem(edit, "moCopy", QStringLiteral("&Copy"), "Ctrl+C", 2);
+    AddItem(edit, "moPaste", QStringLiteral("&Paste"), "Ctrl+V", 3);
+    // Ctrl+E belongs to Export Image, which comes first; Qt would otherwise find the key
+    // ambiguous and run neither command.
+    AddItem(edit, "moClear", QStringLiteral("Cl&ear"), nullptr, 4);
+    edit->addSeparator();
+    AddItem(edit, "moClearClipboard", QStringLiteral("Clear Clipboard"), "Ctrl+L", 5);
+
+    QMenu* filter = AddMenu(menu_, nullptr, "moFilter", QStringLiteral("Fi&lter"));
+    static constexpr std::array<std::pair<const char*, const char*>, 26> filters = {{
+        {"moHSL", "HSL"},
+        {"moHSV", "HSV"},
+        {"moLAB", "LAB"},
+        {"moRGB", "RGB"},
+        {"moContrast", "Contrast"},
+        {"moLightness", "Lightness"},
+        {"moSolarize", "Solarize"},
+        {"moPosterize", "Posterize"},
+        {"moGrayScale", "Grayscale"},
+        {"moNegative", "Negative"},
+        {"moNoise", "Noise"},
+        {"moRipple", "Ripple"},
+        {"moWaves", "Waves"},
+        {"moEmboss", "Emboss"},
+        {"moPlasma", "Plasma"},
+        {"moSplitBlur", "SplitBlur"},
+        {"moMotionBlur", "Motion Blur"},
+        {"moLens", "Lens"},
+        {"moFishEye", "FishEye"},
+        {"moWhirlandPinch", "Whirl and Pinch"},
+        {"moConvolution", "Convolution"},
+        {"moMirror", "Mirror"},
+        {"moMarble", "Marble"},
+        {"moSobel", "Sobel"},
+        {"moBlur", "Blur"},
+        {"moRank", "Rank"},
+    }};
+    for (std::size_t i = 0; i < filters.size(); ++i) {
+        if (i == 10) filter->addSeparator();
+        AddItem(filter, filters[i].first, QString::fromLatin1(filters[i].second), nullptr, int(i));
+    }
+    filter->addSeparator();
+    QMenu* histogram = AddMenu(nullptr, filter, "moHistogram", QStringLiteral("Histogram"));
+    AddItem(histogram, "moHistogramShow", QStringLiteral("Show"), nullptr, 26);
+    AddItem(histogram, "moHistogramEqualize", QStringLiteral("Equalize"), nullptr, 27);
+
+    QMenu* view = AddMenu(menu_, nullptr, "moView", QStringLiteral("&View"));
+    AddItem(view, "moZoomIn", QStringLiteral("Zoom &In"), "Ctrl+Alt+I", 1);
+    AddItem(view, "moZoomOut", QStringLiteral("Zoom &Out"), "Ctrl+Alt+O", 2);
+    AddItem(view, "moActualSize", QStringLiteral("&Actual Size"), "Ctrl+Alt+A", 4);
+
+    QMenu* windows = AddMenu(menu_, nullptr, "moWindows", QStringLiteral("&Windows"));
+    AddItem(windows, "moCloseAll", QStringLiteral("&Close All"), nullptr, 7);
+
+    QMenu* help = AddMenu(menu_, nullptr, "moHelp", QStringLiteral("&Help"));
+    AddItem(help, "moContents", QStringLiteral("&Contents"), "F1", 1);
+    AddItem(help, "moSearchOnHelp", QStringLiteral("&Search on Help"), "F2", 2);
+    help->addSeparator();
+    AddItem(help, "moAbout", QStringLiteral("&About"), "F10", 0);
+}
+
+QFrame* TfrmKolvar::BuildMainToolBar() {
+    auto* panel = new QFrame(Client());
+    panel->setObjectName(QStringLiteral("pnlMainToolBar"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFixedHeight(29);
+    auto* row = new QHBoxLayout(panel);
+    row->setContentsMargins(2, 1, 2, 1);
+    row->setSpacing(1);
+    for (const TButtonDef& def : kMainToolBar) {
+        row->addWidget(makeToolButton(panel, def));
+        if (def.tag == 3 || def.tag == 5) row->addSpacing(6);
+    }
+    row->addStretch(1);
+    return panel;
+}
+
+QFrame* TfrmKolvar::BuildToolBar() {
+    auto* panel = new QFrame(Client());
+    panel->setObjectName(QStringLiteral("pnlToolBar"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFixedWidth(57);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(2, 2, 2, 2);
+    column->setSpacing(2);
+    auto* grid = new QGridLayout;
+    grid->setSpacing(1);
+    toolGroup_ = new QButtonGroup(panel);
+    toolGroup_->setExclusive(true);
+    int index = 0;
+    for (const TButtonDef& def : kToolBar) {
+        QToolButton* b = makeToolButton(panel, def);
+        b->setCheckable(true);
+        toolGroup_->addButton(b);
+        grid->addWidget(b, index / 2, index % 2);
+        ++index;
+    }
+    ToolButton(QStringLiteral("sbPasteOpaque"))->setChecked(true);
+    column->addLayout(grid);
+    column->addWidget(BuildSample(panel));
+    column->addStretch(1);
+    return panel;
+}
+
+QFrame* TfrmKolvar::BuildSample(QWidget* parent) {
+    auto* sample = new QFrame(parent);
+    sample->setObjectName(QStringLiteral("pnlSample"));
+    auto* column = new QVBoxLayout(sample);
+    column->setContentsMargins(0, 2, 0, 0);
+    column->setSpacing(2);
+
+    auto* pbSample = new QWidget(sample);
+    pbSample->setObjectName(QStringLiteral("pbSample"));
+    pbSample->setFixedSize(37, 47);
+    pbSample->setAutoFillBackground(true);
+    QPalette white = pbSample->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    pbSample->setPalette(white);
+    column->addWidget(pbSample, 0, Qt::AlignHCenter);
+
+    auto* swatches = new QHBoxLayout;
+    swatches->setSpacing(2);
+    for (const char* name : {"shBrushColor", "shPenColor"}) {
+        auto* swatch = new QFrame(sample);
+        swatch->setObjectName(QString::fromLatin1(name));
+        swatch->setFrameShape(QFrame::Box);
+        swatch->setFixedSize(18, 12);
+        swatches->addWidget(swatch);
+    }
+    column->addLayout(swatches);
+
+    auto* sbRotate = new QToolButton(sample);
+    sbRotate->setObjectName(QStringLiteral("sbRotate"));
+    sbRotate->setText(QStringLiteral("Rotate"));
+    sbRotate->setToolTip(QStringLiteral("Rotate"));
+    sbRotate->setFixedWidth(51);
+    column->addWidget(sbRotate);
+
+    edRotateAngle_ = new QLineEdit(QStringLiteral("0.0"), sample);
+    edRotateAngle_->setObjectName(QStringLiteral("edRotateAngle"));
+    edRotateAngle_->setToolTip(QStringLiteral("Angle in degrees"));
+    edRotateAngle_->setFixedWidth(51);
+    column->addWidget(edRotateAngle_);
+    return sample;
+}
+
+void TfrmKolvar::BuildStatusBar() {
+    statusBar_ = new QStatusBar(Client());
+    statusBar_->setObjectName(QStringLiteral("StatusBar"));
+    statusBar_->setSizeGripEnabled(true);
+    for (int width : {62, 50}) {
+        auto* panel = new QLabel(statusBar_);
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFixedWidth(width);
+        statusBar_->addWidget(panel);
+        statusPanels_ << panel;
+    }
 }
 
 } // namespace kolvar

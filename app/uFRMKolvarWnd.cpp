@@ -1,0 +1,294 @@
+#include "app/uFRMKolvarWnd.h"
+
+#include "app/uLanguagesSuportWidget.h"
+
+#include <QEventLoop>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPolygon>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <qdrawutil.h>
+
+#include <cmath>
+
+namespace kolvar {
+
+namespace {
+
+// The client area starts below the caption and the separating strip's first three rows.
+constexpr int kClientTop = TfrmKolvarWnd::kCaptionHeight + 3;
+
+QFont captionFont(const QWidget& w) {
+    QFont f = w.font();
+    f.setBold(true);
+    return f;
+}
+
+// "kolvar::TfrmShapes" -> "frmShapes": a form's component name is its class name without T.
+QString nameFromClass(const QMetaObject* meta) {
+    QString name = QString::fromLatin1(meta->className());
+    name = name.mid(name.lastIndexOf(QLatin1Char(':')) + 1);
+    if (name.startsWith(QLatin1Char('T'))) name.remove(0, 1);
+    return name;
+}
+
+} // namespace
+
+TfrmKolvarWnd::TfrmKolvarWnd(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {
+    setAutoFillBackground(true);
+    layout_ = new QVBoxLayout(this);
+    layout_->setSpacing(0);
+    layout_->setContentsMargins(0, 0, 0, 0);
+    frame_ = new QWidget(this);
+    layout_->addWidget(frame_);
+    client_ = frame_;
+    resize(kDesignClientWidth, kDesignClientHeight);
+}
+
+TfrmKolvarWnd::~TfrmKolvarWnd() {
+    if (modalLoop_) modalLoop_->quit();
+}
+
+void TfrmKolvarWnd::SetClientSize(int width, int height) {
+    clientSize_ = QSize(width, height);
+    ApplyFixedSize();
+}
+
+void TfrmKolvarWnd::SetRollUp(bool on) {
+    if (on == rollUp_) return;
+    if (!on && rolledUp_) ToggleRollUp();
+    rollUp_ = on;
+    UpdateFrame();
+}
+
+void TfrmKolvarWnd::SetGripLines(bool on) {
+    if (on == gripLines_) return;
+    gripLines_ = on;
+    UpdateFrame();
+}
+
+bool TfrmKolvarWnd::HasCaptionBar() const {
+    return isWindow() && (rollUp_ || gripLines_);
+}
+
+void TfrmKolvarWnd::UpdateFrame() {
+    const bool bar = HasCaptionBar();
+    if (isWindow() && bar != windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        const bool wasVisible = isVisible();
+        setWindowFlag(Qt::FramelessWindowHint, bar);
+        if (wasVisible) show();
+    }
+    layout_->setContentsMargins(bar ? QMargins(kFrameWidth, kClientTop, kFrameWidth, kFrameHeight)
+                                    : QMargins());
+    ApplyFixedSize();
+    update();
+}
+
+void TfrmKolvarWnd::ApplyFixedSize() {
+    if (!clientSize_.isValid() || rolledUp_) return;
+    const QMargins m = layout_->contentsMargins();
+    setFixedSize(clientSize_.width() + m.left() + m.right(),
+                 clientSize_.height() + m.top() + m.bottom());
+}
+
+void TfrmKolvarWnd::ToggleRollUp() {
+    if (!rolledUp_) {
+        if (!rollUp_) return;
+        savedHeight_ = height();
+        savedMinimum_ = minimumSize();
+        savedMaximum_ = maximumSize();
+        rolledUp_ = true;
+        frame_->hide();
+        setMinimumHeight(kRolledHeight);
+        setMaximumHeight(kRolledHeight);
+        resize(width(), kRolledHeight);
+    } else {
+        rolledUp_ = false;
+        setMinimumSize(savedMinimum_);
+        setMaximumSize(savedMaximum_);
+        frame_->show();
+        resize(width(), savedHeight_);
+    }
+    update();
+}
+
+QRect TfrmKolvarWnd::ButtonRect() const {
+    // The window has no caption buttons of its own; the roll-up button takes the place of
+    // the one button a tool window's caption keeps room for.
+    const int buttons = 1;
+    const int left = width() - kFrameWidth - buttons * kCaptionButtonWidth + 7;
+    return QRect(left, kFrameHeight, 11, kCaptionHeight - 6);
+}
+
+std::pair<int, int> TfrmKolvarWnd::GripLineSpan() const {
+    const QFontMetrics fm(captionFont(*this));
+    const int buttons = 1;
+    const int x1 =
+        int(std::nearbyint(fm.horizontalAdvance(windowTitle() + QLatin1Char('h')) * 1.22));
+    int x2 = width() - kFrameWidth - (buttons - 1) * kCaptionButtonWidth - 5;
+    if (rollUp_) x2 = ButtonRect().left() - fm.horizontalAdvance(QLatin1Char('h'));
+    return {x1, x2};
+}
+
+QRect TfrmKolvarWnd::CaptionRect() const {
+    const int bottom = rolledUp_ ? height() - kFrameHeight : kCaptionHeight;
+    return QRect(kFrameWidth, kFrameHeight, width() - 2 * kFrameWidth, bottom - kFrameHeight);
+}
+
+void TfrmKolvarWnd::EnsureCreated() {
+    if (created_) return;
+    created_ = true;
+    if (objectName().isEmpty()) setObjectName(nameFromClass(metaObject()));
+    FormCreate();
+}
+
+void TfrmKolvarWnd::FormCreate() {
+    Translate();
+}
+
+void TfrmKolvarWnd::Translate() {
+    ApplyLanguage(*this);
+}
+
+int TfrmKolvarWnd::ShowModal() {
+    EnsureCreated();
+    if (isVisible()) hide();
+    modalResult_ = mrNone;
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    const QPointer<TfrmKolvarWnd> self(this);
+    loop.exec(QEventLoop::DialogExec);
+    if (!self) return mrCancel;
+    modalLoop_ = nullptr;
+    hide();
+    setWindowModality(Qt::NonModal);
+    return modalResult_;
+}
+
+void TfrmKolvarWnd::SetModalResult(int result) {
+    modalResult_ = result;
+    if (modalLoop_ && result != mrNone) close();
+}
+
+void TfrmKolvarWnd::hideEvent(QHideEvent* e) {
+    QWidget::hideEvent(e);
+    if (!modalLoop_ || e->spontaneous()) return;
+    if (modalResult_ == mrNone) modalResult_ = mrCancel;
+    modalLoop_->quit();
+}
+
+void TfrmKolvarWnd::setVisible(bool visible) {
+    if (visible) {
+        EnsureCreated();
+        UpdateFrame();
+    }
+    QWidget::setVisible(visible);
+}
+
+bool TfrmKolvarWnd::event(QEvent* e) {
+    switch (e->type()) {
+    case QEvent::WindowTitleChange:
+    case QEvent::ActivationChange:
+        update();
+        break;
+    case QEvent::ParentChange:
+        UpdateFrame();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(e);
+}
+
+void TfrmKolvarWnd::paintEvent(QPaintEvent* e) {
+    QWidget::paintEvent(e);
+    if (!HasCaptionBar()) return;
+    QPainter p(this);
+    PaintFrame(p);
+    PaintCaption(p);
+}
+
+void TfrmKolvarWnd::PaintFrame(QPainter& p) const {
+    qDrawWinPanel(&p, rect(), palette(), false);
+}
+
+void TfrmKolvarWnd::PaintCaption(QPainter& p) const {
+    const bool active = isActiveWindow();
+    const QColor caption = active ? palette().color(QPalette::Active, QPalette::Highlight)
+                                  : palette().color(QPalette::Dark);
+    const QColor text = active ? palette().color(QPalette::Active, QPalette::HighlightedText)
+                               : palette().color(QPalette::Light);
+    const QColor face = palette().color(QPalette::Window);
+    const QRect band = CaptionRect();
+    p.fillRect(band, caption);
+
+    p.setFont(captionFont(*this));
+    p.setPen(text);
+    const int textRight = (rollUp_ ? ButtonRect().left() : band.right()) - 2;
+    const QRect textRect(band.left() + 2, kFrameHeight, textRight - band.left() - 2,
+                         kCaptionHeight - kFrameHeight);
+    const QString shown =
+        p.fontMetrics().elidedText(windowTitle(), Qt::ElideRight, textRect.width());
+    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, shown);
+
+    if (gripLines_) {
+        const auto [x1, x2] = GripLineSpan();
+        p.setPen(face);
+        if (x1 <= x2)
+            for (int i = 0; i <= 3; ++i)
+                p.drawLine(x1, kFrameHeight * i + 6, x2, kFrameHeight * i + 6);
+    }
+
+    if (rollUp_) {
+        const QRect b = ButtonRect();
+        const int l = b.left(), t = b.top();
+        QPolygon triangle;
+        if (rolledUp_)
+            triangle << QPoint(l, t + 3) << QPoint(l + 8, t + 3) << QPoint(l + 4, t + 9);
+        else
+            triangle << QPoint(l + 8, t + 9) << QPoint(l, t + 9) << QPoint(l + 4, t + 3);
+        p.setPen(text);
+        p.setBrush(text);
+        p.drawPolygon(triangle);
+    }
+}
+
+void TfrmKolvarWnd::mousePressEvent(QMouseEvent* e) {
+    if (!HasCaptionBar() || e->button() != Qt::LeftButton) return QWidget::mousePressEvent(e);
+    const QPoint pos = e->position().toPoint();
+    const bool inCaption = pos.x() >= kFrameWidth && pos.x() < width() - kFrameWidth &&
+                           pos.y() >= kFrameHeight &&
+                           pos.y() < (rolledUp_ ? height() - kFrameHeight : kClientTop);
+    const bool inClient =
+        !rolledUp_ && rect().marginsRemoved(layout_->contentsMargins()).contains(pos);
+    if (inClient) return QWidget::mousePressEvent(e);
+    if (rollUp_ && ButtonRect().contains(pos)) {
+        ToggleRollUp();
+    } else if (inCaption) {
+        if (!windowHandle() || !windowHandle()->startSystemMove()) {
+            dragging_ = true;
+            dragOffset_ = e->globalPosition().toPoint() - frameGeometry().topLeft();
+        }
+    } else if (rollUp_) {
+        // The fixed border answers a press like the button does.
+        ToggleRollUp();
+    }
+    e->accept();
+}
+
+void TfrmKolvarWnd::mouseMoveEvent(QMouseEvent* e) {
+    if (!dragging_) return QWidget::mouseMoveEvent(e);
+    move(e->globalPosition().toPoint() - dragOffset_);
+}
+
+void TfrmKolvarWnd::mouseReleaseEvent(QMouseEvent* e) {
+    dragging_ = false;
+    QWidget::mouseReleaseEvent(e);
+}
+
+} // namespace kolvar
