@@ -20,7 +20,7 @@ constexpr int kMaxPartsPerLevel = 50;
 // and recursion must stop long before the stack does.
 constexpr int kTrialLevelGuard = 64;
 // Characters the classifier may look at before it gives up on a pathological text.
-constexpr int64_t kScanBudget = 8'000'000;
+constexpr int64_t kScanBudget = 4'000'000;
 
 // --- numbers ----------------------------------------------------------------------------
 

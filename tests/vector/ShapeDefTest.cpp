@@ -108,7 +108,7 @@ TEST(ShapeDef, KeyPointConstraints) {
     TShapeDef fixed;
     fixed.LoadFromStrings({"Key:0.5:0.6:0:0:1:1:rmFixed:", "Key:0.1:0.2:0:0:1:1:Circle:",
                            "Polygon:", "Point:cmExpr:KeyX(0):cmExpr:KeyY(1):",
-                           "Point:cmExpr:KeyX(7):cmExpr:KEYY(-1):", "/Polygon:"});
+                           "Point:cmExpr:KeyX(1E300):cmExpr:KEYY(-7):", "/Polygon:"});
     const auto f = Outline(fixed, {{0.9, 0.9}, {0.7, 0.7}, {3, 3}});
     ExpectNear(f[0], 0.5, 0.2);
     ExpectNear(f[1], 0, 0);
