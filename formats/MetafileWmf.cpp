@@ -117,7 +117,7 @@ QImage RecordDib(const TMetafileReader& r, uint64_t at, uint16_t usage, bool* bo
 
 TMetaRegion ReadRegion(const TMetafileReader& r) {
     TMetaRegion region;
-    uint64_t scans = PU(r, 6);
+    uint64_t scans = PU(r, 5);
     uint64_t at = 28;
     for (uint64_t s = 0; s < scans; ++s) {
         uint64_t count = r.U16(at);
@@ -227,8 +227,8 @@ void TWmfPlayback::Blit(uint16_t function, const TMetafileReader& r) {
         }
         break;
     case META_STRETCHDIB: {
-        dest = QRectF(ReversedPoint(r, 10), QSizeF(P(r, 9), P(r, 8)));
-        src = QRectF(ReversedPoint(r, 6), QSizeF(P(r, 5), P(r, 4)));
+        dest = QRectF(ReversedPoint(r, 9), QSizeF(P(r, 8), P(r, 7)));
+        src = QRectF(ReversedPoint(r, 5), QSizeF(P(r, 4), P(r, 3)));
         bool bottomUp = false;
         image = RecordDib(r, 28, PU(r, 2), &bottomUp);
         if (bottomUp && !image.isNull()) src.moveTop(image.height() - src.top() - src.height());
