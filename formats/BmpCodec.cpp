@@ -320,7 +320,7 @@ QImage LoadBmpFile(const QString& fileName) {
     QByteArray bytes;
     try {
         bytes = ReadWholeFile(fileName);
-    } catch (const EReadError&) {
+    } catch (const EInOutError&) {
         throw EInvalidGraphic();
     }
     return ReadBmp(bytes);

@@ -68,11 +68,11 @@ void WriteFileSafely(const QString& fileName, const QByteArray& bytes) {
 QByteArray ReadWholeFile(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw EReadError(
+        throw EInOutError(
             QStringLiteral("Cannot open file %1: %2").arg(fileName, file.errorString()));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw EReadError(
+        throw EInOutError(
             QStringLiteral("Cannot read file %1: %2").arg(fileName, file.errorString()));
     return bytes;
 }

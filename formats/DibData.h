@@ -64,20 +64,16 @@ bool PictureSizeAllowed(int64_t width, int64_t height);
 namespace kolvar {
 
 // A file that could not be created or written.
-class EWriteError : public Exception {
+class EWriteError : public EInOutError {
 public:
-    using Exception::Exception;
+    using EInOutError::EInOutError;
 };
 
 // Writes bytes to fileName through a temporary file that replaces the old one only when
 // complete. Raises EWriteError.
 void WriteFileSafely(const QString& fileName, const QByteArray& bytes);
 
-// The whole file, or EReadError when it cannot be opened or read.
-class EReadError : public Exception {
-public:
-    using Exception::Exception;
-};
+// The whole file, or EInOutError when it cannot be opened or read.
 QByteArray ReadWholeFile(const QString& fileName);
 
 } // namespace kolvar

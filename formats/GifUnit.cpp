@@ -352,7 +352,7 @@ void TGifFile::LoadGifFile(const QString& fileName) {
     QByteArray bytes;
     try {
         bytes = ReadWholeFile(fileName);
-    } catch (const EReadError& e) {
+    } catch (const EInOutError& e) {
         throw EGifException(e.Message());
     }
     LoadFromBytes(bytes);

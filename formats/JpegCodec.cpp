@@ -165,7 +165,7 @@ QImage LoadJpegFile(const QString& fileName) {
     QByteArray bytes;
     try {
         bytes = ReadWholeFile(fileName);
-    } catch (const EReadError& e) {
+    } catch (const EInOutError& e) {
         throw EJpegError(e.Message());
     }
     return DecodeJpeg(bytes);

@@ -1,0 +1,62 @@
+#pragma once
+// The reader calls shared by the fuzz targets and the corpus replay test. Each feeds one
+// input to a reader and swallows only that reader's own error; anything else escaping (or a
+// crash) is a finding.
+
+#include "formats/BmpCodec.h"
+#include "formats/DibData.h"
+#include "formats/GifUnit.h"
+#include "formats/JpegCodec.h"
+#include "formats/Pcxctrl.h"
+
+#include <QBuffer>
+#include <QByteArray>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kolvar::fuzz {
+
+// Giant pictures are legal but slow; the fuzzers look for faults, not for the size limit.
+constexpr int64_t kFuzzPixelLimit = int64_t(1) << 22;
+
+inline QByteArray Bytes(const uint8_t* data, size_t size) {
+    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+
+inline void ReadGif(const uint8_t* data, size_t size) {
+    try {
+        TGifFile gif;
+        gif.LoadFromBytes(Bytes(data, size));
+        const QImage image = gif.FirstImageAsBitmap();
+        if (image.isNull()) __builtin_trap();
+    } catch (const EGifException&) {
+    }
+}
+
+inline void ReadPcx(const uint8_t* data, size_t size) {
+    try {
+        QBuffer buffer;
+        buffer.setData(Bytes(data, size));
+        buffer.open(QIODevice::ReadOnly);
+        TPCXBitmap bitmap;
+        bitmap.LoadFromStream(buffer);
+    } catch (const EInvalidGraphic&) {
+    }
+}
+
+inline void ReadBmpFile(const uint8_t* data, size_t size) {
+    try {
+        ReadBmp(Bytes(data, size));
+    } catch (const EInvalidGraphic&) {
+    }
+}
+
+inline void ReadJpeg(const uint8_t* data, size_t size) {
+    try {
+        DecodeJpeg(Bytes(data, size));
+    } catch (const EJpegError&) {
+    }
+}
+
+} // namespace kolvar::fuzz
