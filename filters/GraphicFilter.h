@@ -1,0 +1,162 @@
+#pragma once
+// The base of every image filter and the protocol that runs one.
+//
+// A filter is bound to one source image and one rectangular region of it. It produces its
+// output through a span procedure: the image container calls it for every horizontal run of
+// a rectangle, polygon or polygon set, and the filter writes the results for that run into
+// whatever container the run belongs to. The same filter thus fills a region-sized preview
+// buffer (the dialogs) or, for the per-pixel filters, the image itself (the direct commands).
+
+#include "raster/DibContainer.h"
+#include "raster/DibTypes.h"
+#include "raster/DynamicArray.h"
+#include "raster/Exceptions.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace kolvar {
+
+// A filter parameter or selection a caller got wrong (unknown preset, malformed kernel, ...).
+class EFilterError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Percent (0..100), the current pass and the number of passes.
+using TFilterProgressEvent = std::function<void(int32_t Percent, int32_t Pass, int32_t PassCount)>;
+
+// A millisecond tick count that wraps at 2^32.
+using TTickSource = std::function<uint32_t()>;
+
+// Milliseconds of a monotonic clock, truncated to 32 bits.
+uint32_t SystemTickCount();
+
+class TGraphicFilter {
+public:
+    // The progress reports come at most this often, however many runs a pass has.
+    static constexpr uint32_t ProgressInterval = 300;
+
+    // Region is clipped to the source image; a region wholly outside it leaves Bounds empty
+    // (Right < Left or Bottom < Top) and the filter then writes nothing.
+    TGraphicFilter(const TRect& Region, const TDibContainer& Source);
+    virtual ~TGraphicFilter();
+    TGraphicFilter(const TGraphicFilter&) = delete;
+    TGraphicFilter& operator=(const TGraphicFilter&) = delete;
+
+    TRect Bounds;
+    const TDibContainer& Source;
+    TFilterProgressEvent OnProgress;
+    int32_t Pass = 1;
+    int32_t PassCount = 1;
+    TDibSpanProc SpanProc;
+    double ProgressFactor = 100;
+    uint32_t LastProgressTick = 0;
+    // Where Progress reads the time; tests put a manual clock here.
+    TTickSource TickSource = SystemTickCount;
+
+    virtual void SetPass(int32_t Index);
+    // Installs the span procedure, gives every parameter its default and builds the tables.
+    // Concrete filters call their own Prepare as the last step of their constructor.
+    virtual void Prepare();
+    // Sizes Target to the region and fills it with the unfiltered region, so that every pixel
+    // the filter does not reach keeps its source value.
+    virtual void PrepareTarget(TDibContainer& Target);
+
+    // Reports Row's share of the region, at most once per ProgressInterval.
+    void Progress(int32_t Row);
+
+    int32_t RegionWidth() const { return Bounds.Right - Bounds.Left + 1; }
+    int32_t RegionHeight() const { return Bounds.Bottom - Bounds.Top + 1; }
+
+protected:
+    // Limits a run to the part that has a source pixel behind it; false when nothing is left.
+    // Containers only call with runs inside the target, but a target larger than the region
+    // must not make the filter read outside its source.
+    bool ClipSpan(const TDibContainer& Target, int32_t Y, int32_t& X1, int32_t& X2) const;
+
+    // Maps each source pixel of the run to its target pixel through op(source, target&),
+    // then reports progress. The source pixel is passed by value, so a filter whose target
+    // is its own source reads each pixel before it is overwritten.
+    template <class TOp>
+    void MapSpan(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2, TOp&& op) {
+        if (ClipSpan(Target, Y, X1, X2)) {
+            const TDibColor* s = Source.PixelPtr(X1 + Bounds.Left, Y + Bounds.Top);
+            TDibColor* d = Target.PixelPtr(X1, Y);
+            for (int32_t i = 0, n = X2 - X1; i <= n; ++i) op(TDibColor(s[i]), d[i]);
+        }
+        Progress(Y);
+    }
+
+    // Makes SpanProc call member function fn of this filter.
+    template <class TFilter>
+    void InstallSpanProc(void (TFilter::*fn)(TDibContainer&, int32_t, int32_t, int32_t,
+                                             const TRect&)) {
+        TFilter* self = static_cast<TFilter*>(this);
+        SpanProc = [self, fn](TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2,
+                              const TRect& Shape) { (self->*fn)(Target, Y, X1, X2, Shape); };
+    }
+};
+
+// The virtual constructor: makes a filter of one class on a region of a source image.
+using TFilterFactory = std::function<std::unique_ptr<TGraphicFilter>(const TRect& Region,
+                                                                     const TDibContainer& Source)>;
+
+template <class TFilter>
+std::unique_ptr<TGraphicFilter> NewFilter(const TRect& Region, const TDibContainer& Source) {
+    return std::make_unique<TFilter>(Region, Source);
+}
+
+// The selection a filter command works inside, in image coordinates.
+struct TFilterSelection {
+    enum TKind { fsNone, fsRectangle, fsPolygon };
+    TKind Kind = fsNone;
+    // fsRectangle: an inclusive rectangle, filled exactly.
+    TRect Rect;
+    // fsPolygon: the outline, filled by the container's polygon rule.
+    TPoints Points;
+    // fsPolygon with two or more polygons: the point count of each; otherwise empty.
+    TIntegerArray Counts;
+
+    static TFilterSelection Rectangle(const TRect& r);
+    static TFilterSelection Polygon(const TPoints& points);
+    static TFilterSelection PolyPolygon(const TPoints& points, const TIntegerArray& counts);
+};
+
+// What a filter dialog derives from the document before it runs anything: the region it
+// filters and the outline, translated so that the region's top-left corner is (0, 0).
+struct TFilterSetup {
+    TRect Region;
+    TFilterSelection Outline;
+    bool HasSelection = false;
+
+    int32_t PreviewWidth() const;
+    int32_t PreviewHeight() const;
+};
+
+// The region and translated outline for an image of W x H and an optional selection. With a
+// selection the region is the selection's bounding box clipped to the image; the outline keeps
+// its unclipped points, since the container clips the spans.
+TFilterSetup SetupFilterRegion(int32_t W, int32_t H, const TFilterSelection* Selection);
+
+// Runs every pass of Filter into Preview, as the dialogs' preview does: for each pass the
+// filter's SetPass, PrepareTarget while the pass is 1, then the span procedure over the
+// translated outline (or the whole preview without a selection), then a report of 100.
+void RunFilterPreview(TGraphicFilter& Filter, const TFilterSetup& Setup, TDibContainer& Preview);
+
+// The whole dialog protocol without a dialog: creates the filter on the setup's region of
+// Image, lets configure set its parameters, runs the preview and writes it back into Image at
+// the region's corner. Pixels outside the selection keep their values.
+void ApplyFilterThroughPreview(const TFilterFactory& FilterClass, TDibContainer& Image,
+                               const TFilterSelection* Selection,
+                               const std::function<void(TGraphicFilter&)>& configure = {},
+                               const TFilterProgressEvent& progress = {});
+
+// The dialog-less command for the per-pixel filters: the filter's region is the whole image,
+// its source and target are Image itself, and the span procedure runs over the selection (or
+// over the whole image without one, or when wholeImage is set).
+void ApplyFilterDirect(const TFilterFactory& FilterClass, TDibContainer& Image,
+                       const TFilterSelection* Selection, bool wholeImage = false);
+
+} // namespace kolvar
