@@ -56,7 +56,9 @@ void TDesignerCanvas::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     for (int64_t i = first; i <= last; ++i) {
         if (dotted && (i & 1) != 0) continue;
         const int64_t major = major0 + i * majorStep;
-        const int64_t minor = minor0 + minorStep * ((2 * i * minorDelta + n) / (2 * n));
+        // Coordinates may span the whole 32-bit range, so the product needs more than 64 bits.
+        const int64_t offset = int64_t((__int128(2) * i * minorDelta + n) / (__int128(2) * n));
+        const int64_t minor = minor0 + minorStep * offset;
         const int64_t x = xMajor ? major : minor;
         const int64_t y = xMajor ? minor : major;
         if (x >= 0 && y >= 0 && x < Width() && y < Height()) Plot(int32_t(x), int32_t(y));
