@@ -1,0 +1,203 @@
+// The filter table, and the batch command run as a separate process on small BMP files.
+#include "filters/Convolution.h"
+#include "filters/GraphicFilterTable.h"
+#include "filters/uFilters.h"
+#include "formats/BmpCodec.h"
+
+#include "FilterTestSupport.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace kolvar;
+using namespace kolvar::test;
+
+TEST(FilterTable, RowsAreOrderedAndEveryParameterReachesItsFilter) {
+    const std::vector<TFilterInfo>& table = FilterTable();
+    ASSERT_FALSE(table.empty());
+    std::set<QString> names;
+    for (size_t i = 0; i < table.size(); ++i) {
+        const TFilterInfo& row = table[i];
+        SCOPED_TRACE(row.Name.toStdString());
+        if (i > 0) {
+            EXPECT_LT(table[i - 1].Tag, row.Tag);
+        }
+        EXPECT_TRUE(names.insert(row.Name.toLower()).second);
+        EXPECT_EQ(FindFilter(row.Tag), &row);
+        EXPECT_EQ(row.Direct(), row.HelpTopic == 0);
+        EXPECT_EQ(row.Direct(), row.Params.empty());
+        const TDibContainer src(2, 2);
+        std::unique_ptr<TGraphicFilter> f = row.Create(TRect{0, 0, 1, 1}, src);
+        ASSERT_TRUE(f);
+        for (const TFilterParam& p : row.Params) {
+            if (p.Kind == TFilterParamKind::fpText) continue;
+            const double v = p.InitialValue();
+            EXPECT_GE(v, p.ValueMin) << p.Option.toStdString();
+            EXPECT_LE(v, p.ValueMax) << p.Option.toStdString();
+            if (p.FromPosition) {
+                EXPECT_GE(p.FromPosition(p.Min), p.ValueMin) << p.Option.toStdString();
+                EXPECT_LE(p.FromPosition(p.Max), p.ValueMax) << p.Option.toStdString();
+            }
+            EXPECT_NO_THROW(p.SetValue(*f, v));
+        }
+    }
+    EXPECT_EQ(FindFilter(QStringLiteral("grayscale"))->Tag, 8);
+    EXPECT_EQ(FindFilter(QStringLiteral("CONVOLUTION"))->HelpTopic, 20031);
+    EXPECT_EQ(FindFilter(QStringLiteral("Sobel"))->MenuItem, QStringLiteral("moSobel"));
+    EXPECT_EQ(FindFilter(QStringLiteral("nothing")), nullptr);
+
+    // A row's setter takes the dialog's conversion: contrast at slider 100 is amount 1.
+    const TFilterInfo& contrast = *FindFilter(4);
+    const TFilterParam& amount = contrast.Params.at(0);
+    TDibContainer src(1, 1);
+    std::unique_ptr<TGraphicFilter> f = contrast.Create(TRect{0, 0, 0, 0}, src);
+    amount.SetValue(*f, amount.FromPosition(100));
+    EXPECT_EQ(dynamic_cast<TContrastFilter&>(*f).Table()[126], 124);
+    // A setter given a filter of another class refuses instead of corrupting it.
+    TNegativeFilter other(TRect{0, 0, 0, 0}, src);
+    EXPECT_THROW(amount.SetValue(other, 1), EFilterError);
+}
+
+#ifdef KOLVAR_FILTER_EXE
+
+namespace {
+
+struct TRun {
+    int Code = -1;
+    QString Out, Err;
+};
+
+TRun RunCli(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(KOLVAR_FILTER_EXE), args);
+    TRun r;
+    if (!p.waitForFinished(60000)) return r;
+    r.Code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.Out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.Err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+TDibContainer ReadBmp(const QString& path) {
+    TDibContainer d;
+    d.AssignBitmap(LoadBmpFile(path));
+    return d;
+}
+
+class FilterCli : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Dir.isValid());
+        Source = NoiseImage(33, 21, 12);
+        SaveBmp24(In, Source.ToImage());
+    }
+    QTemporaryDir Dir;
+    QString In = Dir.filePath(QStringLiteral("in.bmp"));
+    QString Out = Dir.filePath(QStringLiteral("out.bmp"));
+    TDibContainer Source;
+};
+
+} // namespace
+
+TEST_F(FilterCli, AppliesFiltersWithParametersAndSelections) {
+    TRun r = RunCli(
+        {QStringLiteral("Contrast"), QStringLiteral("--amount"), QStringLiteral("0.5"), In, Out});
+    ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+    TDibContainer want = Source;
+    ApplyFilterInfo(*FindFilter(4), want, nullptr,
+                    [](TGraphicFilter& f) { dynamic_cast<TContrastFilter&>(f).SetAmount(0.5); });
+    EXPECT_TRUE(ReadBmp(Out).SameImage(want));
+
+    r = RunCli({QStringLiteral("convolution"), QStringLiteral("--preset=mexican hat"),
+                QStringLiteral("--red"), QStringLiteral("40"), QStringLiteral("--rect"),
+                QStringLiteral("30,2,4,15"), In, Out});
+    ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+    want = Source;
+    const TFilterSelection rect = TFilterSelection::Rectangle(TRect{4, 2, 30, 15});
+    TConvolutionDefList presets;
+    LoadConvolutionDefinitions(presets);
+    ApplyFilterInfo(*FindFilter(20), want, &rect, [&](TGraphicFilter& f) {
+        TConvolutionFilterDef& def = dynamic_cast<TConvolutionFilter&>(f).Definition;
+        def.Assign(*FindConvolutionDefinition(presets, QStringLiteral("Mexican Hat")));
+        def.SetOffset(TDibColor{0, 0, 40});
+    });
+    const TDibContainer got = ReadBmp(Out);
+    EXPECT_TRUE(got.SameImage(want));
+    EXPECT_EQ(got.GetPixel(3, 2), Source.GetPixel(3, 2));
+    EXPECT_EQ(got.GetPixel(4, 16), Source.GetPixel(4, 16));
+
+    // Two polygons make a polygon set; Negative is a direct command.
+    r = RunCli({QStringLiteral("Negative"), QStringLiteral("--polygon"),
+                QStringLiteral("1,1,12,1,6,12"), QStringLiteral("--polygon"),
+                QStringLiteral("20,3,31,3,31,18,20,18"), In, Out});
+    ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+    want = Source;
+    TPoints pts;
+    for (const TPoint& p : std::initializer_list<TPoint>{
+             {1, 1}, {12, 1}, {6, 12}, {20, 3}, {31, 3}, {31, 18}, {20, 18}})
+        pts.Add(p);
+    TIntegerArray counts;
+    counts.Add(3);
+    counts.Add(4);
+    const TFilterSelection polys = TFilterSelection::PolyPolygon(pts, counts);
+    ApplyFilterDirect(NewFilter<TNegativeFilter>, want, &polys);
+    EXPECT_TRUE(ReadBmp(Out).SameImage(want));
+    EXPECT_FALSE(want.SameImage(Source));
+}
+
+TEST_F(FilterCli, RefusesBadCommandsWithAMessage) {
+    const QString missing = Dir.filePath(QStringLiteral("missing.bmp"));
+    struct TCase {
+        QStringList Args;
+        int Code;
+        const char* Message;
+    };
+    const TCase cases[] = {
+        {{QStringLiteral("Blurry"), In, Out}, 2, "Unknown filter"},
+        {{QStringLiteral("Contrast"), QStringLiteral("--amount"), QStringLiteral("2"), In, Out},
+         2,
+         "between -1 and 1"},
+        {{QStringLiteral("Contrast"), QStringLiteral("--amount=half"), In, Out},
+         2,
+         "expects a number"},
+        {{QStringLiteral("Contrast"), QStringLiteral("--strength"), QStringLiteral("1"), In, Out},
+         2,
+         "no parameter --strength"},
+        {{QStringLiteral("RGB"), QStringLiteral("--red"), QStringLiteral("1.5"), In, Out},
+         2,
+         "whole number"},
+        {{QStringLiteral("Contrast"), In}, 2, "one input and one output"},
+        {{QStringLiteral("Negative"), QStringLiteral("--rect"), QStringLiteral("1,2,3"), In, Out},
+         2,
+         "L,T,R,B"},
+        {{QStringLiteral("Convolution"), QStringLiteral("--preset"), QStringLiteral("Nope"),
+          missing, Out},
+         2,
+         "Unknown convolution preset"},
+        {{QStringLiteral("Convolution"), QStringLiteral("--kernel"), QStringLiteral("1 2/3"), In,
+          Out},
+         2,
+         "same number"},
+        {{QStringLiteral("Negative"), missing, Out}, 1, "Could not read file"},
+        {{QStringLiteral("Negative"), In, Dir.filePath(QStringLiteral("no/such/dir/out.bmp"))},
+         1,
+         "Could not write file"},
+    };
+    for (const TCase& c : cases) {
+        QFile::remove(Out);
+        const TRun r = RunCli(c.Args);
+        SCOPED_TRACE(c.Args.join(QLatin1Char(' ')).toStdString());
+        EXPECT_EQ(r.Code, c.Code);
+        EXPECT_TRUE(r.Err.contains(QString::fromLatin1(c.Message))) << r.Err.toStdString();
+        EXPECT_FALSE(QFile::exists(Out));
+    }
+    const TRun help = RunCli({QStringLiteral("--help")});
+    EXPECT_EQ(help.Code, 0);
+    for (const char* text : {"Convolution", "--amount -1..1", "\"Mexican Hat\"", "--polygon"})
+        EXPECT_TRUE(help.Out.contains(QString::fromLatin1(text))) << text;
+}
+
+#endif
