@@ -222,7 +222,9 @@ double TMetafilePlayer::PenWidthOutput() const {
     if (!(state_.Pen.Width > 0)) return 1;
     double scale = std::sqrt(std::abs(LogicalToOutput().determinant()));
     double w = state_.Pen.Width * scale;
-    return std::isfinite(w) ? std::min(w, 1e6) : 1;
+    // Wider than the picture looks no different, and keeps the stroker in range.
+    double widest = 2.0 * (target_.width() + target_.height()) + 16;
+    return std::isfinite(w) ? std::min(w, widest) : 1;
 }
 
 QBrush TMetafilePlayer::MakeBrush(const TMetaBrush& brush) const {

@@ -216,6 +216,21 @@ TEST(MetafileEmf, EmbeddedBitmaps) {
     part.StretchDIBits(QRect(0, 0, 10, 10), QRect(1, 0, 1, 1), MakeDib24(four));
     EXPECT_EQ(CountOf(Load(part), 0xFF000000), 100);
 
+    // Unstretched bits, whole and as a band holding only the bottom scan line.
+    TEmfWriter whole = Picture(1);
+    whole.SetDIBitsToDevice(QPoint(5, 5), QRect(0, 0, 2, 2), MakeDib24(four), 0, 2);
+    QImage placed = Load(whole);
+    EXPECT_EQ(placed.pixel(5, 5), 0xFFFF0000u);
+    EXPECT_EQ(placed.pixel(6, 6), 0xFF000000u);
+    TTestDib bottom = MakeDib24(four);
+    bottom.Bits = bottom.Bits.left(8);
+    TEmfWriter band = Picture(1);
+    band.SetDIBitsToDevice(QPoint(5, 5), QRect(0, 0, 2, 2), bottom, 0, 1);
+    QImage banded = Load(band);
+    EXPECT_EQ(banded.pixel(5, 5), kWhitePixel);
+    EXPECT_EQ(banded.pixel(5, 6), 0xFF0000FFu);
+    EXPECT_EQ(banded.pixel(6, 6), 0xFF000000u);
+
     // A device-to-device copy without stretching.
     TEmfWriter blt = Picture(1);
     blt.BitBlt(QPoint(5, 6), QSize(2, 2), QPoint(0, 0), MakeDib24(four));

@@ -146,6 +146,18 @@ public:
         b.Raw(dib.Info).Raw(dib.Bits).Pad(4);
         return Raw(81, b.Bytes());
     }
+    // Scan lines `start` up to `start + scans` of a bottom-up bitmap, placed unstretched.
+    TEmfWriter& SetDIBitsToDevice(QPoint dest, QRect src, const TTestDib& dib, uint32_t start,
+                                  uint32_t scans) {
+        TBytes b;
+        const uint32_t infoAt = 76, bitsAt = infoAt + uint32_t(dib.Info.size());
+        b.I32(0).I32(0).I32(-1).I32(-1).I32(dest.x()).I32(dest.y());
+        b.I32(src.x()).I32(src.y()).I32(src.width()).I32(src.height());
+        b.U32(infoAt).U32(uint32_t(dib.Info.size())).U32(bitsAt).U32(uint32_t(dib.Bits.size()));
+        b.U32(0).U32(start).U32(scans);
+        b.Raw(dib.Info).Raw(dib.Bits).Pad(4);
+        return Raw(80, b.Bytes());
+    }
     TEmfWriter& BitBlt(QPoint dest, QSize size, QPoint src, const TTestDib& dib,
                        uint32_t rop = 0x00CC0020) {
         TBytes b;
