@@ -222,8 +222,8 @@ double TMetafilePlayer::PenWidthOutput() const {
     if (!(state_.Pen.Width > 0)) return 1;
     double scale = std::sqrt(std::abs(LogicalToOutput().determinant()));
     double w = state_.Pen.Width * scale;
-    // Wider than the picture looks no different, and keeps the stroker in range.
-    double widest = 2.0 * (target_.width() + target_.height()) + 16;
+    // Wider than the picture looks no different; the painter takes widths below 2^15.
+    double widest = std::min(2.0 * (target_.width() + target_.height()) + 16, 32767.0);
     return std::isfinite(w) ? std::min(w, widest) : 1;
 }
 
