@@ -101,6 +101,11 @@ uint8_t FixedToByte(uint32_t acc) {
     return uint8_t(std::clamp(int32_t(acc) / 65536, 0, 255));
 }
 
+__attribute__((target_clones("avx2", "default"), optimize("O3"))) void
+StoreBytes(uint8_t* __restrict out, const uint32_t* __restrict acc, int32_t n) {
+    for (int32_t i = 0; i < n; ++i) out[i] = FixedToByte(acc[i]);
+}
+
 // Pixels per pass of the row-wise accumulation: the sums of one chunk stay in the first-level
 // cache while every kernel entry is added.
 constexpr int32_t ChunkPixels = 512;
@@ -162,7 +167,11 @@ void TConvolutionFilter::InteriorRun(TDibColor* d, int32_t sx, int32_t n) {
     const int32_t values = n * 3;
     FAcc.resize(size_t(values));
     uint32_t* acc = FAcc.data();
-    for (int32_t i = 0; i < values; ++i) acc[i] = init[i % 3];
+    for (int32_t i = 0; i < values; i += 3) {
+        acc[i] = init[0];
+        acc[i + 1] = init[1];
+        acc[i + 2] = init[2];
+    }
     auto src = [&](const TTap& t) {
         return FRows[size_t(t.Row)] + size_t(sx + t.Col - HalfCols) * 3;
     };
@@ -171,8 +180,7 @@ void TConvolutionFilter::InteriorRun(TDibColor* d, int32_t sx, int32_t n) {
         AccumulateRow3(acc, src(FTaps[k]), FTaps[k].Weight, src(FTaps[k + 1]), FTaps[k + 1].Weight,
                        src(FTaps[k + 2]), FTaps[k + 2].Weight, values);
     for (; k < FTaps.size(); ++k) AccumulateRow1(acc, src(FTaps[k]), FTaps[k].Weight, values);
-    uint8_t* out = reinterpret_cast<uint8_t*>(d);
-    for (int32_t i = 0; i < values; ++i) out[i] = FixedToByte(acc[i]);
+    StoreBytes(reinterpret_cast<uint8_t*>(d), acc, values);
 }
 
 void TConvolutionFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2,
