@@ -1,6 +1,7 @@
 #include "filters/GraphicFilterTable.h"
 
 #include "filters/Convolution.h"
+#include "filters/GraphicFilterTableRows.h"
 #include "filters/uFilters.h"
 #include "raster/DibMath.h"
 
@@ -233,6 +234,7 @@ std::vector<TFilterInfo> BuildTable() {
     std::vector<TFilterInfo> t;
     AddColourRows(t);
     AddConvolutionRows(t);
+    AddNeighbourhoodAndDisplacementRows(t);
     std::stable_sort(t.begin(), t.end(),
                      [](const TFilterInfo& a, const TFilterInfo& b) { return a.Tag < b.Tag; });
     return t;

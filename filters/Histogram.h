@@ -26,6 +26,9 @@ public:
     // WeightRed[R] + WeightGreen[G] + WeightBlue[B].
     int32_t Intensity(const TDibColor& c) const;
 
+    // The channel the histogram window draws.
+    int32_t ShownChannel = hcIntensity;
+
 private:
     void CountSpan(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2, const TRect& Shape);
     void MapSpan(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2, const TRect& Shape);

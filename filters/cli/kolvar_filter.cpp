@@ -7,6 +7,7 @@
 
 #include "filters/Convolution.h"
 #include "filters/GraphicFilterTable.h"
+#include "filters/GraphicFilterTableRows.h"
 #include "formats/BmpCodec.h"
 #include "raster/DibGeometry.h"
 #include "raster/DibMath.h"
@@ -96,7 +97,8 @@ void PrintHelp() {
     o << "\nExamples:\n"
          "  kolvar-filter Contrast --amount 0.5 in.bmp out.bmp\n"
          "  kolvar-filter Convolution --preset \"Mexican Hat\" in.bmp out.bmp\n"
-         "  kolvar-filter Negative --polygon 10,10,200,40,120,180 in.bmp out.bmp\n";
+         "  kolvar-filter Negative --polygon 10,10,200,40,120,180 in.bmp out.bmp\n"
+         "  kolvar-filter HistogramShow --channel red in.bmp histogram.bmp\n";
     o.flush();
 }
 
@@ -299,9 +301,17 @@ int Run(const QStringList& args) {
 
     QElapsedTimer clock;
     clock.start();
-    ApplyFilterInfo(*cmd.Filter, image,
-                    cmd.Selection.Kind == TFilterSelection::fsNone ? nullptr : &cmd.Selection,
-                    [&](TGraphicFilter& f) { Configure(cmd, numbers, f); });
+    const auto configure = [&](TGraphicFilter& f) { Configure(cmd, numbers, f); };
+    if (cmd.Filter->Tag == 26) {
+        // "Show" writes the picture of the chosen channel's counts instead of the image.
+        TDibContainer picture;
+        ShowHistogram(image, picture, configure);
+        image = std::move(picture);
+    } else {
+        ApplyFilterInfo(*cmd.Filter, image,
+                        cmd.Selection.Kind == TFilterSelection::fsNone ? nullptr : &cmd.Selection,
+                        configure);
+    }
     if (cmd.Timing) Err() << "filter: " << clock.elapsed() << " ms\n";
 
     try {
