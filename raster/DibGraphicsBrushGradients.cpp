@@ -15,7 +15,7 @@ namespace {
 struct TTable {
     const TDibColor* Colors;
     int32_t N;
-    TDibColor At(double f) const { return Colors[ClampRound(f, 0, N - 1)]; }
+    TDibColor At(double f) const { return Colors[TableIndex(f, N)]; }
 };
 
 // A side of the bounds used as a divisor: a one-pixel side divides by 1 rather than 0.

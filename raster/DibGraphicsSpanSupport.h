@@ -40,6 +40,17 @@ inline void FillRun(TDibColor* p, int64_t n, TDibColor c) {
     }
 }
 
+// ClampRound(f, 0, n - 1) for a table of n >= 1 entries, without a library call: adding and
+// removing 1.5 x 2^52 rounds to nearest with ties to even in the default rounding mode, exactly
+// like nearbyint, for every value the clamp lets through. NaN clamps to n - 1 as FClamp does.
+inline int32_t TableIndex(double f, int32_t n) {
+    const double hi = double(n - 1);
+    double v = f < hi ? f : hi;
+    v = 0 > v ? 0 : v;
+    constexpr double kMagic = 6755399441055744.0;
+    return int32_t((v + kMagic) - kMagic);
+}
+
 // Conversions of reals that may be huge or NaN into 64-bit integers, limited to +-2^50 so that
 // fixed-point scaling afterwards cannot overflow.
 inline constexpr double kWideLimit = 1125899906842624.0;
