@@ -152,8 +152,10 @@ void TMotionBlurFilter::SetAngle(double v) {
 
 void TMotionBlurFilter::Recalculate() {
     const double a = DegToRad(FAngle);
-    FHalfDX = Round(std::cos(a) * FLength) >> 1;
-    FHalfDY = Round(-std::sin(a) * FLength) >> 1;
+    // Halved toward zero, not down: a floor would make the streak of a direction longer than
+    // that of the opposite one (3 pixels instead of 1 for a length of 1 at 180 degrees).
+    FHalfDX = Round(std::cos(a) * FLength) / 2;
+    FHalfDY = Round(-std::sin(a) * FLength) / 2;
     // Walk the line once inside a box that just holds it, so nothing is clipped.
     const int32_t ax = std::abs(FHalfDX), ay = std::abs(FHalfDY);
     FLine.clear();
