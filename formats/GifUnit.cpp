@@ -177,6 +177,12 @@ public:
         }
         return !FFull;
     }
+    // Room for n pixels inside the current row, or null when they would cross its end.
+    uint8_t* Reserve(int n) { return FCol + n <= FRow.Size() ? FRow.Data() + FCol : nullptr; }
+    void Commit(int n) {
+        FCol += n;
+        if (FCol == FRow.Size()) StoreRow();
+    }
 
 private:
     void StoreRow() {
@@ -281,6 +287,7 @@ private:
         FPrefix[FNext] = uint16_t(prefix);
         FSuffix[FNext] = suffix;
         FFirst[FNext] = FirstOf(prefix);
+        FLength[FNext] = uint16_t((prefix < FRootCount ? 1 : FLength[prefix]) + 1);
         ++FNext;
         if (FNext < FLimit) return;
         // A full table at 12 bits stays as it is until the encoder sends a clear code; codes
@@ -294,6 +301,16 @@ private:
     }
 
     void Emit(int code) {
+        const int n = code < FRootCount ? 1 : FLength[code];
+        if (uint8_t* dst = FSink.Reserve(n)) {
+            // The common case: the string fits in the row, so it is written there directly,
+            // last pixel first.
+            for (uint8_t* p = dst + n - 1; code >= FRootCount; code = FPrefix[code])
+                *p-- = FSuffix[code];
+            *dst = uint8_t(code);
+            FSink.Commit(n);
+            return;
+        }
         int sp = kMaxCodes;
         while (code >= FRootCount) {
             FStack[--sp] = FSuffix[code];
@@ -317,6 +334,7 @@ private:
     uint16_t FPrefix[kMaxCodes] = {};
     uint8_t FSuffix[kMaxCodes] = {};
     uint8_t FFirst[kMaxCodes] = {};
+    uint16_t FLength[kMaxCodes] = {};
     uint8_t FStack[kMaxCodes] = {};
 };
 
