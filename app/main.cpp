@@ -1,5 +1,7 @@
 #include "app/uFRMMain.h"
 
+#include "raster/DibGraphics.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -7,6 +9,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    kolvar::InitializeDibGraphics();
     QApplication::setApplicationName(QStringLiteral("Kolvar"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kolvar"));
     try {

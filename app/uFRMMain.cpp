@@ -251,6 +251,7 @@ TfrmKolvar::TfrmKolvar(QWidget* parent) : TfrmKolvarWnd(parent, Qt::Window) {
 }
 
 TfrmKolvar::~TfrmKolvar() {
+    toolState_.ToolCanvas.reset();
     if (&ToolState() == &toolState_) SetToolState(nullptr);
 }
 
@@ -262,6 +263,39 @@ void TfrmKolvar::FormCreate() {
     toolState_.FileHeight = settings.FileHeight;
     toolState_.FileWidth = settings.FileWidth;
     toolState_.PageColor = settings.PageColor;
+    toolState_.ToolCanvas = std::make_unique<TDibCanvas>(40, 50);
+    toolState_.ToolCanvas->Brush().OnChange = [this](TDibObject&) { ShowSample(); };
+    toolState_.ToolCanvas->Pen().OnChange = [this](TDibObject&) { ShowSample(); };
+    toolState_.ToolCanvas->Brush().SetBackColor(clDibWhite);
+    ShowSample();
+}
+
+namespace {
+
+void SetSwatch(QFrame* swatch, const TDibColor& c) {
+    if (!swatch) return;
+    QPalette palette = swatch->palette();
+    palette.setColor(QPalette::Window, QColor(c.Red, c.Green, c.Blue));
+    swatch->setPalette(palette);
+}
+
+} // namespace
+
+void TfrmKolvar::ShowSample() {
+    TDibCanvas* canvas = toolState_.ToolCanvas.get();
+    if (!canvas || !pbSample_) return;
+    TDibContainer& image = canvas->Container();
+    image.Clear(canvas->Brush().BackColor());
+    image.FillRect(5, 5, 32, 42, canvas->Brush().SpanProc());
+    image.Rectangle(5, 5, 32, 42, canvas->Pen().LineProc());
+    QPixmap sample(pbSample_->size());
+    sample.fill(Qt::white);
+    QPainter painter(&sample);
+    image.DrawToDC(painter, 0, 0);
+    painter.end();
+    pbSample_->setPixmap(sample);
+    SetSwatch(shBrushColor_, canvas->Brush().Color());
+    SetSwatch(shPenColor_, canvas->Pen().Color());
 }
 
 void TfrmKolvar::LoadStartLanguage(const QString& idiom) {
@@ -501,14 +535,14 @@ QFrame* TfrmKolvar::BuildSample(QWidget* parent) {
     column->setContentsMargins(0, 2, 0, 0);
     column->setSpacing(2);
 
-    auto* pbSample = new QWidget(sample);
-    pbSample->setObjectName(QStringLiteral("pbSample"));
-    pbSample->setFixedSize(37, 47);
-    pbSample->setAutoFillBackground(true);
-    QPalette white = pbSample->palette();
+    pbSample_ = new QLabel(sample);
+    pbSample_->setObjectName(QStringLiteral("pbSample"));
+    pbSample_->setFixedSize(37, 47);
+    pbSample_->setAutoFillBackground(true);
+    QPalette white = pbSample_->palette();
     white.setColor(QPalette::Window, Qt::white);
-    pbSample->setPalette(white);
-    column->addWidget(pbSample, 0, Qt::AlignHCenter);
+    pbSample_->setPalette(white);
+    column->addWidget(pbSample_, 0, Qt::AlignHCenter);
 
     auto* swatches = new QHBoxLayout;
     swatches->setSpacing(2);
@@ -517,7 +551,9 @@ QFrame* TfrmKolvar::BuildSample(QWidget* parent) {
         swatch->setObjectName(QString::fromLatin1(name));
         swatch->setFrameShape(QFrame::Box);
         swatch->setFixedSize(18, 12);
+        swatch->setAutoFillBackground(true);
         swatches->addWidget(swatch);
+        (name[2] == 'B' ? shBrushColor_ : shPenColor_) = swatch;
     }
     column->addLayout(swatches);
 

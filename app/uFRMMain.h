@@ -58,6 +58,8 @@ public:
 
 protected:
     void FormCreate() override;
+    // Redraws the fill and stroke sample; the change notification of the tool brush and pen.
+    void ShowSample();
     void closeEvent(QCloseEvent* e) override;
 
 private:
@@ -77,6 +79,9 @@ private:
     QMdiArea* mdiArea_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
     QList<QLabel*> statusPanels_;
+    QLabel* pbSample_ = nullptr;
+    QFrame* shBrushColor_ = nullptr;
+    QFrame* shPenColor_ = nullptr;
     QButtonGroup* toolGroup_ = nullptr;
     QActionGroup* idiomGroup_ = nullptr;
     QLineEdit* edRotateAngle_ = nullptr;

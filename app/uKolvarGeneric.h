@@ -2,12 +2,14 @@
 // The state every document shares: the current tool, the sizes of spray and eraser, the text
 // tools' text and font and the defaults of a new image; and the settings file they come from.
 
+#include "raster/DibGraphics.h"
 #include "raster/DibTypes.h"
 
 #include <QFlags>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 namespace kolvar {
 
@@ -21,9 +23,11 @@ constexpr int32_t kActionShape = 6;
 constexpr int32_t kActionSelectShape = 12;
 
 // Program-wide tool state. The main window owns one and installs it with SetToolState; the
-// palettes, dialogs and document windows read and write its fields directly. The canvas whose
-// brush and pen are the current fill and stroke joins it once the raster canvas exists.
+// palettes, dialogs and document windows read and write its fields directly.
 struct TToolState {
+    // Its brush and pen are the current fill and stroke of every document, its image the
+    // sample of the main window. The main window creates it; the built-in state has none.
+    std::unique_ptr<TDibCanvas> ToolCanvas;
     int32_t CurrentAction = 0;
     int32_t ShapeGroupAction = kActionShape;
     int32_t LastDrawAction = 0;

@@ -146,3 +146,26 @@ TEST_F(MainWindow, IsAMaximisedMultipleDocumentFrame) {
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);
 }
+
+TEST_F(MainWindow, ToolCanvasDrivesTheSampleAndItsSwatches) {
+    TfrmKolvar w;
+    ASSERT_TRUE(w.Tools().ToolCanvas);
+    TDibCanvas& canvas = *w.Tools().ToolCanvas;
+    EXPECT_EQ(canvas.Container().Width(), 40);
+    EXPECT_EQ(canvas.Container().Height(), 50);
+    EXPECT_EQ(canvas.Brush().BackColor(), clDibWhite);
+
+    canvas.Brush().SetColor(clDibRed);
+    canvas.Pen().SetColor(clDibBlue);
+    auto* sample = w.findChild<QLabel*>(QStringLiteral("pbSample"));
+    ASSERT_TRUE(sample);
+    const QImage shown = sample->pixmap().toImage();
+    ASSERT_EQ(shown.size(), QSize(37, 47));
+    EXPECT_EQ(shown.pixelColor(2, 2), QColor(Qt::white)) << "back colour around the sample";
+    EXPECT_EQ(shown.pixelColor(15, 20), QColor(Qt::red)) << "brush inside the rectangle";
+    EXPECT_EQ(shown.pixelColor(5, 20), QColor(Qt::blue)) << "pen on the outline";
+    auto* brushSwatch = w.findChild<QFrame*>(QStringLiteral("shBrushColor"));
+    auto* penSwatch = w.findChild<QFrame*>(QStringLiteral("shPenColor"));
+    EXPECT_EQ(brushSwatch->palette().color(QPalette::Window), QColor(Qt::red));
+    EXPECT_EQ(penSwatch->palette().color(QPalette::Window), QColor(Qt::blue));
+}
