@@ -401,39 +401,7 @@ void BresenhamLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
         std::swap(y1, y2);
     }
     if (!ClipLine(x1, y1, x2, y2, TRect{0, 0, right, bottom})) return;
-    // Error terms in 64 bits: four times a 32-bit span does not fit in 32.
-    const int64_t dx = std::llabs(int64_t(x2) - x1);
-    const int64_t dy = int64_t(y2) - y1;
-    const int32_t sx = x2 > x1 ? 1 : -1;
-    int32_t x = x1;
-    int32_t y = y1;
-    if (dy < dx) {
-        int64_t e = 4 * dy - dx;
-        for (int64_t i = 0; i <= dx; ++i) {
-            proc(x, y);
-            if (i == dx) break;
-            if (e < 0) {
-                e += 4 * dy;
-            } else {
-                ++y;
-                e += 4 * (dy - dx);
-            }
-            x += sx;
-        }
-    } else {
-        proc(x, y);
-        int64_t e = 4 * dx - dy;
-        for (int64_t i = 0; i < dy; ++i) {
-            if (e < 0) {
-                e += 4 * dx;
-            } else {
-                x += sx;
-                e += 4 * (dx - dy);
-            }
-            ++y;
-            proc(x, y);
-        }
-    }
+    StepThinLine(x1, y1, x2, y2, proc);
 }
 
 int32_t BSplineValue(double a, double b, double c, double d, double t) {

@@ -103,6 +103,45 @@ bool PointInPolyPolygon(int32_t x, int32_t y, const TPoints& points, const TInte
 
 // ---- Lines, curves and shapes ---------------------------------------------------------------
 
+// Steps the integer line from (x1, y1) to (x2, y2), y1 <= y2, with the thin solid pen's error
+// terms (start 4 dy - dx, increments 4 dy and 4 (dy - dx), or the same with the axes
+// exchanged), calling plot(x, y) for every pixel including both ends. The terms are 64-bit:
+// four times a 32-bit span does not fit in 32.
+template <class Plot>
+inline void StepThinLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Plot&& plot) {
+    const int64_t dx = x2 > x1 ? int64_t(x2) - x1 : int64_t(x1) - x2;
+    const int64_t dy = int64_t(y2) - y1;
+    const int32_t sx = x2 > x1 ? 1 : -1;
+    int32_t x = x1;
+    int32_t y = y1;
+    plot(x, y);
+    if (dy < dx) {
+        int64_t e = 4 * dy - dx;
+        for (int64_t i = 0; i < dx; ++i) {
+            if (e < 0) {
+                e += 4 * dy;
+            } else {
+                ++y;
+                e += 4 * (dy - dx);
+            }
+            x += sx;
+            plot(x, y);
+        }
+    } else {
+        int64_t e = 4 * dx - dy;
+        for (int64_t i = 0; i < dy; ++i) {
+            if (e < 0) {
+                e += 4 * dx;
+            } else {
+                x += sx;
+                e += 4 * (dx - dy);
+            }
+            ++y;
+            plot(x, y);
+        }
+    }
+}
+
 // Liang-Barsky clipping of the segment to rect (all four edges inclusive); moved ends are
 // rounded to nearest. False when nothing remains.
 bool ClipLine(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2, const TRect& rect);

@@ -175,39 +175,8 @@ void TDibPen::LineThinSolid(TDibContainer& d, int32_t x1, int32_t y1, int32_t x2
         std::swap(x1, x2);
         std::swap(y1, y2);
     }
-    const int64_t dx = std::llabs(int64_t(x2) - x1);
-    const int64_t dy = int64_t(y2) - y1;
-    const int32_t sx = x2 > x1 ? 1 : -1;
     const TDibColor c = FColor;
-    int32_t x = x1, y = y1;
-    // The error term starts at 4 dy - dx, so minor-axis steps come before the half-way point.
-    if (dy < dx) {
-        int64_t e = 4 * dy - dx;
-        for (int64_t i = 0;; ++i) {
-            d.SetPixel(x, y, c);
-            if (i == dx) break;
-            if (e < 0) {
-                e += 4 * dy;
-            } else {
-                ++y;
-                e += 4 * (dy - dx);
-            }
-            x += sx;
-        }
-    } else {
-        d.SetPixel(x, y, c);
-        int64_t e = 4 * dx - dy;
-        for (int64_t i = 0; i < dy; ++i) {
-            if (e < 0) {
-                e += 4 * dx;
-            } else {
-                x += sx;
-                e += 4 * (dx - dy);
-            }
-            ++y;
-            d.SetPixel(x, y, c);
-        }
-    }
+    StepThinLine(x1, y1, x2, y2, [&](int32_t x, int32_t y) { d.SetPixel(x, y, c); });
 }
 
 void TDibPen::LineThinDashed(TDibContainer& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
