@@ -3,26 +3,19 @@
 
 #include <QImage>
 
+#include "bench/BenchSupport.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 
 using namespace kolvar;
+using kolvar::bench::Report;
+using kolvar::bench::Seconds;
 
 namespace {
 
 constexpr int32_t Side = 4096;
-
-template <class F> double Seconds(int repeats, F&& f) {
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < repeats; ++i) f(i);
-    const std::chrono::duration<double> d = std::chrono::steady_clock::now() - start;
-    return d.count();
-}
-
-void Report(const char* what, double pixels, double seconds) {
-    std::printf("%-34s %9.1f Mpixel/s\n", what, pixels / seconds / 1e6);
-}
 
 void Fill(const char* what, TDibContainer& img, const TDibBrush& brush, int repeats = 4) {
     const double t = Seconds(repeats, [&](int i) {

@@ -1,27 +1,20 @@
 // Throughput of the image container's heavy operations on a 4096 x 4096 image.
 #include "raster/DibContainer.h"
 
+#include "bench/BenchSupport.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 using namespace kolvar;
+using kolvar::bench::Report;
+using kolvar::bench::Seconds;
 
 namespace {
 
 constexpr int32_t Side = 4096;
-
-template <class F> double Seconds(int repeats, F&& f) {
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < repeats; ++i) f(i);
-    const std::chrono::duration<double> d = std::chrono::steady_clock::now() - start;
-    return d.count();
-}
-
-void Report(const char* what, double pixels, double seconds) {
-    std::printf("%-28s %9.1f Mpixel/s\n", what, pixels / seconds / 1e6);
-}
 
 void Noise(TDibContainer& d) {
     uint32_t s = 12345;
