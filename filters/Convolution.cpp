@@ -106,9 +106,94 @@ StoreBytes(uint8_t* __restrict out, const uint32_t* __restrict acc, int32_t n) {
     for (int32_t i = 0; i < n; ++i) out[i] = FixedToByte(acc[i]);
 }
 
+double FixedToReal(uint32_t acc) {
+    return int32_t(acc) / 65536.0;
+}
+
+uint8_t Magnitude(uint32_t a, uint32_t b, double magnifier) {
+    const double x = FixedToReal(a), y = FixedToReal(b);
+    return ClampRoundByte(std::sqrt(x * x + y * y) * magnifier);
+}
+
+// The square root never sees a negative argument, so errno handling only blocks vectorising.
+__attribute__((target_clones("avx2", "default"), optimize("O3", "no-math-errno"))) void
+StoreMagnitudes(uint8_t* __restrict out, const uint32_t* __restrict a, const uint32_t* __restrict b,
+                int32_t n, double magnifier) {
+    for (int32_t i = 0; i < n; ++i) out[i] = Magnitude(a[i], b[i], magnifier);
+}
+
 // Pixels per pass of the row-wise accumulation: the sums of one chunk stay in the first-level
 // cache while every kernel entry is added.
 constexpr int32_t ChunkPixels = 512;
+
+// A kernel applied to the neighbourhoods of one target row: rows[r] is the source row that
+// kernel row r reads, already clamped to the image.
+struct TKernelRow {
+    const std::vector<TKernelTap>& Taps;
+    const uint8_t* const* Rows;
+    int32_t HalfCols;
+
+    // The three channel sums of the pixel whose neighbourhood is centred on source column sx,
+    // with the columns clamped to 0..lastCol.
+    void SumPixel(int32_t sx, int32_t lastCol, const uint32_t init[3], uint32_t sums[3]) const {
+        sums[0] = init[0], sums[1] = init[1], sums[2] = init[2];
+        for (const TKernelTap& t : Taps) {
+            const int32_t x = std::clamp(sx + t.Col - HalfCols, 0, lastCol);
+            const uint8_t* p = Rows[size_t(t.Row)] + size_t(x) * 3;
+            sums[0] += t.Weight * p[0];
+            sums[1] += t.Weight * p[1];
+            sums[2] += t.Weight * p[2];
+        }
+    }
+
+    // The channel sums of n pixels from source column sx on, whose neighbourhoods all lie
+    // inside the rows, into acc (3 n values, in byte order).
+    void SumRun(int32_t sx, int32_t n, const uint32_t init[3], std::vector<uint32_t>& acc) const {
+        const int32_t values = n * 3;
+        acc.resize(size_t(values));
+        uint32_t* a = acc.data();
+        for (int32_t i = 0; i < values; i += 3)
+            a[i] = init[0], a[i + 1] = init[1], a[i + 2] = init[2];
+        const auto src = [&](const TKernelTap& t) {
+            return Rows[size_t(t.Row)] + size_t(sx + t.Col - HalfCols) * 3;
+        };
+        size_t k = 0;
+        for (; k + 3 <= Taps.size(); k += 3)
+            AccumulateRow3(a, src(Taps[k]), Taps[k].Weight, src(Taps[k + 1]), Taps[k + 1].Weight,
+                           src(Taps[k + 2]), Taps[k + 2].Weight, values);
+        for (; k < Taps.size(); ++k) AccumulateRow1(a, src(Taps[k]), Taps[k].Weight, values);
+    }
+};
+
+// The source rows a kernel with halfRows rows above and below reads for target row Y.
+void ClampedRows(const TDibContainer& source, int32_t y, int32_t halfRows,
+                 std::vector<const uint8_t*>& rows) {
+    rows.resize(size_t(2 * halfRows + 1));
+    for (int32_t r = 0; r <= 2 * halfRows; ++r)
+        rows[size_t(r)] = source.ScanLine(std::clamp(y + r - halfRows, 0, source.Height() - 1));
+}
+
+// Splits target columns X1..X2 into the pixels near the image edges, which need clamped
+// columns, and chunks of interior pixels: edge(x) and run(x, n).
+template <class TEdge, class TRun>
+void WalkSpan(int32_t X1, int32_t X2, int32_t left, int32_t halfCols, int32_t width, TEdge&& edge,
+              TRun&& run) {
+    const int32_t inFrom = std::max(X1, halfCols - left);
+    const int32_t inTo = std::min(X2, width - 1 - halfCols - left);
+    for (int32_t x = X1; x <= X2; ++x) {
+        if (x == inFrom && inFrom <= inTo) {
+            for (int32_t c = inFrom; c <= inTo; c += ChunkPixels)
+                run(c, std::min(ChunkPixels, inTo - c + 1));
+            x = inTo;
+            continue;
+        }
+        edge(x);
+    }
+}
+
+uint32_t FixedOffset(uint8_t level) {
+    return uint32_t(level) << 16;
+}
 
 } // namespace
 
@@ -140,70 +225,31 @@ void TConvolutionFilter::Rebuild() {
         for (int32_t c = 0; c < Definition.Cols(); ++c) {
             const int32_t w = Round(Definition.Weight(r, c) / divisor * 65536.0);
             Kernel.SetItems(r, c, w);
-            if (w != 0) FTaps.push_back(TTap{r, c, uint32_t(w)});
+            if (w != 0) FTaps.push_back(TKernelTap{r, c, uint32_t(w)});
         }
-}
-
-void TConvolutionFilter::EdgePixel(TDibColor* d, int32_t sx) const {
-    const TDibColor off = Definition.Offset();
-    uint32_t b = uint32_t(off.Blue) << 16, g = uint32_t(off.Green) << 16,
-             r = uint32_t(off.Red) << 16;
-    const int32_t last = Source.Width() - 1;
-    for (const TTap& t : FTaps) {
-        const int32_t x = std::clamp(sx + t.Col - HalfCols, 0, last);
-        const uint8_t* p = FRows[size_t(t.Row)] + size_t(x) * 3;
-        b += t.Weight * p[0];
-        g += t.Weight * p[1];
-        r += t.Weight * p[2];
-    }
-    *d = TDibColor{FixedToByte(b), FixedToByte(g), FixedToByte(r)};
-}
-
-// n target pixels from d on, whose whole neighbourhoods lie inside the source from column sx.
-void TConvolutionFilter::InteriorRun(TDibColor* d, int32_t sx, int32_t n) {
-    const TDibColor off = Definition.Offset();
-    const uint32_t init[3] = {uint32_t(off.Blue) << 16, uint32_t(off.Green) << 16,
-                              uint32_t(off.Red) << 16};
-    const int32_t values = n * 3;
-    FAcc.resize(size_t(values));
-    uint32_t* acc = FAcc.data();
-    for (int32_t i = 0; i < values; i += 3) {
-        acc[i] = init[0];
-        acc[i + 1] = init[1];
-        acc[i + 2] = init[2];
-    }
-    auto src = [&](const TTap& t) {
-        return FRows[size_t(t.Row)] + size_t(sx + t.Col - HalfCols) * 3;
-    };
-    size_t k = 0;
-    for (; k + 3 <= FTaps.size(); k += 3)
-        AccumulateRow3(acc, src(FTaps[k]), FTaps[k].Weight, src(FTaps[k + 1]), FTaps[k + 1].Weight,
-                       src(FTaps[k + 2]), FTaps[k + 2].Weight, values);
-    for (; k < FTaps.size(); ++k) AccumulateRow1(acc, src(FTaps[k]), FTaps[k].Weight, values);
-    StoreBytes(reinterpret_cast<uint8_t*>(d), acc, values);
 }
 
 void TConvolutionFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2,
                               const TRect&) {
     if (ClipSpan(Target, Y, X1, X2)) {
-        const int32_t lastRow = Source.Height() - 1;
-        FRows.resize(size_t(2 * HalfRows + 1));
-        for (int32_t r = 0; r <= 2 * HalfRows; ++r)
-            FRows[size_t(r)] =
-                Source.ScanLine(std::clamp(Y + r - HalfRows + Bounds.Top, 0, lastRow));
-        // Target columns whose neighbourhoods need no clamping.
-        const int32_t inFrom = std::max(X1, HalfCols - Bounds.Left);
-        const int32_t inTo = std::min(X2, Source.Width() - 1 - HalfCols - Bounds.Left);
-        TDibColor* d = Target.PixelPtr(0, Y);
-        for (int32_t x = X1; x <= X2; ++x) {
-            if (x == inFrom && inFrom <= inTo) {
-                for (int32_t c = inFrom; c <= inTo; c += ChunkPixels)
-                    InteriorRun(d + c, c + Bounds.Left, std::min(ChunkPixels, inTo - c + 1));
-                x = inTo;
-                continue;
-            }
-            EdgePixel(d + x, x + Bounds.Left);
-        }
+        ClampedRows(Source, Y + Bounds.Top, HalfRows, FRows);
+        const TKernelRow kernel{FTaps, FRows.data(), HalfCols};
+        const TDibColor off = Definition.Offset();
+        const uint32_t init[3] = {FixedOffset(off.Blue), FixedOffset(off.Green),
+                                  FixedOffset(off.Red)};
+        uint8_t* d = Target.ScanLine(Y);
+        const int32_t lastCol = Source.Width() - 1;
+        WalkSpan(
+            X1, X2, Bounds.Left, HalfCols, Source.Width(),
+            [&](int32_t x) {
+                uint32_t s[3];
+                kernel.SumPixel(x + Bounds.Left, lastCol, init, s);
+                for (int i = 0; i < 3; ++i) d[size_t(x) * 3 + size_t(i)] = FixedToByte(s[i]);
+            },
+            [&](int32_t x, int32_t n) {
+                kernel.SumRun(x + Bounds.Left, n, init, FAcc);
+                StoreBytes(d + size_t(x) * 3, FAcc.data(), n * 3);
+            });
     }
     Progress(Y);
 }
@@ -218,6 +264,8 @@ TSobelFilter::TSobelFilter(const TRect& Region, const TDibContainer& Source)
         for (int32_t c = 0; c < 3; ++c) {
             KernelA.SetItems(r, c, a[r][c] * 65536);
             KernelB.SetItems(r, c, b[r][c] * 65536);
+            if (a[r][c]) FTapsA.push_back(TKernelTap{r, c, uint32_t(a[r][c] * 65536)});
+            if (b[r][c]) FTapsB.push_back(TKernelTap{r, c, uint32_t(b[r][c] * 65536)});
         }
     Prepare();
 }
@@ -230,33 +278,27 @@ void TSobelFilter::Prepare() {
 
 void TSobelFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2, const TRect&) {
     if (ClipSpan(Target, Y, X1, X2)) {
-        uint32_t ka[9], kb[9];
-        for (int32_t i = 0; i < 9; ++i) {
-            ka[i] = uint32_t(KernelA.Items(i / 3, i % 3));
-            kb[i] = uint32_t(KernelB.Items(i / 3, i % 3));
-        }
-        const int32_t lastRow = Source.Height() - 1, lastCol = Source.Width() - 1;
-        const uint8_t* rows[3];
-        for (int32_t r = 0; r < 3; ++r)
-            rows[r] = Source.ScanLine(std::clamp(Y + r - 1 + Bounds.Top, 0, lastRow));
-        const uint32_t off[3] = {uint32_t(Offset.Blue) << 16, uint32_t(Offset.Green) << 16,
-                                 uint32_t(Offset.Red) << 16};
-        for (int32_t x = X1; x <= X2; ++x) {
-            const int32_t sx = x + Bounds.Left;
-            const size_t cols[3] = {size_t(std::max(sx - 1, 0)) * 3, size_t(sx) * 3,
-                                    size_t(std::min(sx + 1, lastCol)) * 3};
-            uint8_t* d = reinterpret_cast<uint8_t*>(Target.PixelPtr(x, Y));
-            for (int32_t ch = 0; ch < 3; ++ch) {
-                uint32_t sa = off[ch], sb = off[ch];
-                for (int32_t i = 0; i < 9; ++i) {
-                    const uint32_t p = rows[i / 3][cols[i % 3] + size_t(ch)];
-                    sa += ka[i] * p;
-                    sb += kb[i] * p;
-                }
-                const double a = int32_t(sa) / 65536.0, b = int32_t(sb) / 65536.0;
-                d[ch] = uint8_t(ClampRound(std::sqrt(a * a + b * b) * Magnifier, 0, 255));
-            }
-        }
+        std::vector<const uint8_t*> rows;
+        ClampedRows(Source, Y + Bounds.Top, HalfRows, rows);
+        const TKernelRow a{FTapsA, rows.data(), HalfCols}, b{FTapsB, rows.data(), HalfCols};
+        const uint32_t init[3] = {FixedOffset(Offset.Blue), FixedOffset(Offset.Green),
+                                  FixedOffset(Offset.Red)};
+        uint8_t* d = Target.ScanLine(Y);
+        const int32_t lastCol = Source.Width() - 1;
+        WalkSpan(
+            X1, X2, Bounds.Left, HalfCols, Source.Width(),
+            [&](int32_t x) {
+                uint32_t sa[3], sb[3];
+                a.SumPixel(x + Bounds.Left, lastCol, init, sa);
+                b.SumPixel(x + Bounds.Left, lastCol, init, sb);
+                for (int i = 0; i < 3; ++i)
+                    d[size_t(x) * 3 + size_t(i)] = Magnitude(sa[i], sb[i], Magnifier);
+            },
+            [&](int32_t x, int32_t n) {
+                a.SumRun(x + Bounds.Left, n, init, FAccA);
+                b.SumRun(x + Bounds.Left, n, init, FAccB);
+                StoreMagnitudes(d + size_t(x) * 3, FAccA.data(), FAccB.data(), n * 3, Magnifier);
+            });
     }
     Progress(Y);
 }

@@ -24,6 +24,13 @@ class QIODevice;
 
 namespace kolvar {
 
+// One non-zero entry of a fixed-point kernel: its row and column and its weight, kept unsigned
+// so that sums wrap around at 32 bits without undefined behaviour.
+struct TKernelTap {
+    int32_t Row, Col;
+    uint32_t Weight;
+};
+
 class TConvolutionFilterDef : public TChangeNotifier<TConvolutionFilterDef> {
 public:
     // Larger sizes are cut to this, so a definition text cannot ask for a giant allocation.
@@ -78,15 +85,9 @@ public:
     void Rebuild();
 
 private:
-    struct TTap {
-        int32_t Row, Col;
-        uint32_t Weight;
-    };
     void Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2, const TRect& Shape);
-    void EdgePixel(TDibColor* d, int32_t sx) const;
-    void InteriorRun(TDibColor* d, int32_t sx, int32_t n);
 
-    std::vector<TTap> FTaps;
+    std::vector<TKernelTap> FTaps;
     std::vector<const uint8_t*> FRows;
     std::vector<uint32_t> FAcc;
 };
@@ -106,6 +107,9 @@ public:
 
 private:
     void Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2, const TRect& Shape);
+
+    std::vector<TKernelTap> FTapsA, FTapsB;
+    std::vector<uint32_t> FAccA, FAccB;
 };
 
 // A named definition as the preset list holds it.

@@ -12,6 +12,7 @@
 #include "raster/DynamicArray.h"
 #include "raster/Exceptions.h"
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,6 +24,14 @@ class EFilterError : public Exception {
 public:
     using Exception::Exception;
 };
+
+// ClampRound(v, 0, 255) as a byte, for per-pixel loops. std::rint rounds exactly as Round does
+// (to nearest, ties to even, in the default rounding mode) but, unlike std::nearbyint, needs
+// no save and restore of the floating-point environment on every call.
+inline uint8_t ClampRoundByte(double v) {
+    const double c = v > 0 ? (v < 255 ? v : 255) : (v == v ? 0 : 255);
+    return uint8_t(std::rint(c));
+}
 
 // Percent (0..100), the current pass and the number of passes.
 using TFilterProgressEvent = std::function<void(int32_t Percent, int32_t Pass, int32_t PassCount)>;

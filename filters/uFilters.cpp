@@ -21,7 +21,7 @@ constexpr double LabSlope = 0.12841854934601664686;
 constexpr double Sentinel = -999;
 
 uint8_t ClampByte(double v) {
-    return uint8_t(ClampRound(v, 0, 255));
+    return ClampRoundByte(v);
 }
 
 TColorMatrix Primaries() {

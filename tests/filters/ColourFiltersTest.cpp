@@ -1,5 +1,6 @@
 // The colour filters' tables and per-pixel rules, and the colour-space conversions.
 #include "filters/uFilters.h"
+#include "raster/DibMath.h"
 
 #include "FilterTestSupport.h"
 
@@ -232,4 +233,11 @@ TEST(ColourFilters, SettersIgnoreTheCurrentValueAndRebuildOtherwise) {
     EXPECT_EQ(f.Table()[126], 126);
     TRGBFilter rgb(TRect{0, 0, 0, 0}, src);
     EXPECT_EQ(rgb.RedOffset(), 0);
+}
+
+TEST(ColourFilters, ByteRoundingAgreesWithClampRound) {
+    for (double v :
+         std::initializer_list<double>{-3.0, -0.5, 0.0, 0.49, 0.5, 1.5, 2.5, 127.5, 128.5, 254.5,
+                                       254.51, 255.0, 300.0, std::nan(""), INFINITY, -INFINITY})
+        EXPECT_EQ(ClampRoundByte(v), ClampRound(v, 0, 255)) << v;
 }
