@@ -53,6 +53,16 @@ void Multiply(const TColorMatrix& a, const double in[3], double out[3]) {
     for (int i = 0; i < 3; ++i) out[i] = a.m[i][0] * in[0] + a.m[i][1] * in[1] + a.m[i][2] * in[2];
 }
 
+// Byte level to [0, 1]: the quotients i / 255, looked up instead of divided per pixel.
+const double* UnitLevels() {
+    static const auto table = [] {
+        std::array<double, 256> t{};
+        for (int i = 0; i < 256; ++i) t[size_t(i)] = i / 255.0;
+        return t;
+    }();
+    return table.data();
+}
+
 // Byte level to linear light; the 256 possible inputs are computed once.
 const double* Linearised() {
     static const auto table = [] {
@@ -117,7 +127,8 @@ const TColorMatrix& XYZToRGB() {
 }
 
 THSL RGBToHSL(uint8_t R, uint8_t G, uint8_t B) {
-    const double r = R / 255.0, g = G / 255.0, b = B / 255.0;
+    const double* unit = UnitLevels();
+    const double r = unit[R], g = unit[G], b = unit[B];
     const double mx = std::max({r, g, b}), mn = std::min({r, g, b});
     THSL c;
     c.L = (mx + mn) / 2;
@@ -151,7 +162,8 @@ TDibColor HSLToRGB(double H, double S, double L) {
 }
 
 THSV RGBToHSV(uint8_t R, uint8_t G, uint8_t B) {
-    const double r = R / 255.0, g = G / 255.0, b = B / 255.0;
+    const double* unit = UnitLevels();
+    const double r = unit[R], g = unit[G], b = unit[B];
     THSV c;
     c.V = std::max({r, g, b});
     const double d = c.V - std::min({r, g, b});
