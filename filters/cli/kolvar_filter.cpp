@@ -81,7 +81,8 @@ void PrintHelp() {
          "SELECTION limits the filter to part of the picture (default: all of it):\n"
          "    --rect L,T,R,B          a rectangle, all four edges inclusive\n"
          "    --polygon X,Y,X,Y,...   a polygon (at least three points); repeat the option for\n"
-         "                            a polygon set, filled even-odd\n"
+         "                            a polygon set, filled even-odd\n\n"
+         "Other options:\n"
          "    --timing                print the time the filter took to standard error\n\n"
          "Filters:\n";
     for (const TFilterInfo& f : FilterTable()) {
