@@ -82,6 +82,8 @@ void TBlurFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2,
             out[0] = uint8_t(s0 >> 16);
             out[1] = uint8_t(s1 >> 16);
             out[2] = uint8_t(s2 >> 16);
+            // The column past the last pixel's window may lie beyond the cached ones.
+            if (n == 0) break;
             const int32_t* a = col(sx + R + 1);
             const int32_t* b = col(sx - R);
             s0 += a[0] - b[0];
