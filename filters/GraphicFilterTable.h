@@ -71,6 +71,11 @@ struct TFilterInfo {
     const TFilterParam* FindParam(const QString& option) const;
 };
 
+// A row with its names and factory; callers add the parameters.
+TFilterInfo MakeFilterInfo(int32_t tag, const char* name, const char* item, const char* caption,
+                           const char* dialog, const char* dialogCaption, int32_t help,
+                           const char* className, TFilterFactory create);
+
 // Every row, ordered by tag.
 const std::vector<TFilterInfo>& FilterTable();
 // The row of a tag, or null.
