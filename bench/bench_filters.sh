@@ -9,26 +9,13 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
-exe=$build/filters/kolvar-filter
-[ -x "$exe" ] || { echo "no $exe: build the kolvar-filter target first" >&2; exit 1; }
-
-im=""
-for c in magick convert-im6.q16 /usr/bin/convert; do
-    if command -v "$c" >/dev/null 2>&1; then im=$(command -v "$c"); break; fi
-done
-[ -n "$im" ] || { echo "ImageMagick not found: apt-get install imagemagick" >&2; exit 1; }
+# shellcheck source=bench_common.sh
+source "$root/bench/bench_common.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$im" -size 4096x4096 xc: +noise Random -type TrueColor "BMP3:$work/in.bmp"
 
-seconds() {
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    echo "scale=3; ($end - $start) / 1000000000" | bc
-}
 
 # Weights as ImageMagick reads them: rows of comma-separated values.
 sharpen_im="3x3: -0.5,-0.5,-0.5 -0.5,5,-0.5 -0.5,-0.5,-0.5"

@@ -18,27 +18,14 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
 size=${2:-4096}
 im_size=${3:-1024}
-exe=$build/filters/kolvar-filter
-[ -x "$exe" ] || { echo "no $exe: build the kolvar-filter target first" >&2; exit 1; }
-
-im=""
-for c in magick convert-im6.q16 /usr/bin/convert; do
-    if command -v "$c" >/dev/null 2>&1; then im=$(command -v "$c"); break; fi
-done
-[ -n "$im" ] || { echo "ImageMagick not found: apt-get install imagemagick" >&2; exit 1; }
+# shellcheck source=bench_common.sh
+source "$root/bench/bench_common.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$im" -size "${size}x${size}" xc: +noise Random -type TrueColor "BMP3:$work/in.bmp"
 "$im" "$work/in.bmp" -crop "${im_size}x${im_size}+0+0" +repage -type TrueColor "BMP3:$work/im_in.bmp"
 
-seconds() {
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    echo "scale=3; ($end - $start) / 1000000000" | bc
-}
 
 mp=$(echo "$size * $size / 1000000" | bc -l)
 im_mp=$(echo "$im_size * $im_size / 1000000" | bc -l)
