@@ -1,0 +1,66 @@
+#pragma once
+// The one door through which the program asks the user something: message boxes, the file,
+// colour and printer dialogs, and the program's own modal dialogs. Windows call UserDialogs();
+// the program answers with Qt's dialogs, and tests install a scripted answerer so that no
+// test ever waits on a modal window.
+
+#include "raster/DibTypes.h"
+
+#include <QString>
+
+class QPrinter;
+class QWidget;
+
+namespace kolvar {
+
+class TfrmKolvarWnd;
+
+enum class TMessageIcon { None, Information, Warning, Error, Question };
+
+struct TFileDialogRequest {
+    QString Caption;
+    QString Directory;    // initial directory
+    QString FileName;     // initial file name
+    QString Filter;       // Qt filter text: "BMP File (*.bmp);;All files (*)"
+    QString DefaultSuffix; // appended by the dialog when the name has none ("" for none)
+};
+
+class TUserDialogs {
+public:
+    virtual ~TUserDialogs() = default;
+
+    // A message with an Ok button.
+    virtual void Message(QWidget* Parent, const QString& Caption, const QString& Text,
+                         TMessageIcon Icon) = 0;
+    // A Yes/No question; true for Yes.
+    virtual bool Ask(QWidget* Parent, const QString& Caption, const QString& Text) = 0;
+    // The chosen file, or an empty text when the user cancelled.
+    virtual QString OpenFileName(QWidget* Parent, const TFileDialogRequest& Request) = 0;
+    virtual QString SaveFileName(QWidget* Parent, const TFileDialogRequest& Request) = 0;
+    // Opens the colour dialog on Initial (0x00BBGGRR); true and Chosen set when confirmed.
+    virtual bool PickColor(QWidget* Parent, TColor Initial, TColor& Chosen) = 0;
+    // The printer set-up dialog; true when confirmed.
+    virtual bool SetupPrinter(QWidget* Parent, QPrinter& Printer) = 0;
+    // Runs one of the program's own dialogs modally and returns its modal result.
+    virtual int Run(TfrmKolvarWnd& Dialog) = 0;
+};
+
+// The Qt dialogs.
+class TQtUserDialogs : public TUserDialogs {
+public:
+    void Message(QWidget* Parent, const QString& Caption, const QString& Text,
+                 TMessageIcon Icon) override;
+    bool Ask(QWidget* Parent, const QString& Caption, const QString& Text) override;
+    QString OpenFileName(QWidget* Parent, const TFileDialogRequest& Request) override;
+    QString SaveFileName(QWidget* Parent, const TFileDialogRequest& Request) override;
+    bool PickColor(QWidget* Parent, TColor Initial, TColor& Chosen) override;
+    bool SetupPrinter(QWidget* Parent, QPrinter& Printer) override;
+    int Run(TfrmKolvarWnd& Dialog) override;
+};
+
+// The installed answerer, or the Qt dialogs while none is installed.
+TUserDialogs& UserDialogs();
+// Installs dialogs as the program-wide answerer; nullptr returns to the Qt dialogs.
+void SetUserDialogs(TUserDialogs* Dialogs);
+
+} // namespace kolvar

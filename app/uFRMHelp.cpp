@@ -1,0 +1,9 @@
+#include "app/uFRMHelp.h"
+
+namespace kolvar {
+
+void ShowHelpContents(QWidget*) {}
+void ShowHelpSearch(QWidget*) {}
+void ShowHelpContext(QWidget*, int) {}
+
+} // namespace kolvar
