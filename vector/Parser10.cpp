@@ -405,14 +405,26 @@ bool Admits(TPartKind op, TPartKind l, TPartKind r) {
     }
 }
 
+// A leading '-' is a sign, never a subtraction; every other operator is tried there too.
+int FirstSplitAt(int b, QStringView op) {
+    return op == u"-" ? b + 1 : b;
+}
+
+bool IsMultiplicative(TPartKind k) {
+    return k == TPartKind::Product || IsDivision(k);
+}
+
 TPart TSplitter::Split(int b, int e, int level, QStringView op, TPartKind kind) {
     const int width = int(op.size());
-    // A leading '-' is a sign, never a subtraction.
-    for (int i = b + 1; i + width < e; ++i) {
+    for (int i = FirstSplitAt(b, op); i + width < e; ++i) {
         if (!TopLevel(b, i) || !OperatorAt(i, op)) continue;
         const TPart l = Classify(b, i, level + 1);
         if (!l.Valid()) continue;
         const TPart r = Classify(i + width, e, level + 1);
+        // Only a signed number may follow a multiplicative operator directly: A*-B*C is no
+        // product, whatever the kind of -B*C.
+        if (IsMultiplicative(kind) && Text_[i + width] == u'-' && r.Kind != TPartKind::Number)
+            continue;
         if (Admits(kind, l.Kind, r.Kind)) return Combine(kind, l, r);
     }
     return {};
@@ -459,7 +471,7 @@ QString TSplitter::SyntaxMessage(int b, int e) const {
     int lastWidth = 0;
     for (const char16_t* op : kOps) {
         const QStringView v(op);
-        for (int i = b + 1; i + int(v.size()) <= e; ++i) {
+        for (int i = FirstSplitAt(b, v); i + int(v.size()) <= e; ++i) {
             if (TopLevel(b, i) && OperatorAt(i, v)) {
                 lastAt = i;
                 lastWidth = int(v.size());
@@ -503,7 +515,7 @@ double Checked(double r) {
 
 int64_t RoundToInt64(double v) {
     const double r = std::nearbyint(v);
-    if (!(r > -9223372036854775808.0 && r < 9223372036854775808.0)) throw EInvalidOp();
+    if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) throw EInvalidOp();
     return int64_t(r);
 }
 
@@ -519,7 +531,11 @@ double IntegerDivide(double a, double b, bool remainder) {
     const int64_t x = RoundToInt64(a);
     const int64_t y = RoundToInt64(b);
     if (y == 0) throw EDivByZero();
-    if (y == -1) return remainder ? 0.0 : -double(x); // avoids the one overflowing quotient
+    if (x == std::numeric_limits<int64_t>::min() && y == -1) {
+        // The one quotient outside the 64-bit range; the remainder is plain 0.
+        if (!remainder) throw EOverflow();
+        return 0;
+    }
     return remainder ? double(x % y) : double(x / y);
 }
 
@@ -701,7 +717,7 @@ double Sqrt(double x) {
 }
 
 double Ph(double x) {
-    const double h = x * M_PI / 2;
+    const double h = Checked(x * M_PI) / 2;
     return 2 * M_PI * (h - std::nearbyint(h));
 }
 

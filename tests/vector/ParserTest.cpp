@@ -19,14 +19,14 @@ double Eval(const QString& text) {
     return Eval(p, text);
 }
 
-QString ErrorOf(const QString& text) {
+std::string ErrorOf(const QString& text) {
     TParser p;
     try {
         p.SetExpression(text);
     } catch (const EMathParserError& e) {
-        return e.Message();
+        return e.Message().toStdString();
     }
-    return QStringLiteral("<no error>");
+    return "<no error>";
 }
 
 QString Repeat(const QString& s, int n) {
@@ -284,4 +284,64 @@ TEST(Parser, FunctionsAndArithmeticFaults) {
             EXPECT_EQ(kind, 2) << text;
         }
     }
+}
+
+TEST(Parser, ProductOperandStartingWithUnaryMinusIsRejected) {
+    TParser p;
+    p.A = 1.5;
+    p.B = -2.25;
+    p.C = 3;
+    // Such an operand once read as A*((-B)*C); only a signed number may follow the operator.
+    EXPECT_THROW(p.SetExpression("A*-B*C"), ESyntaxError);
+    EXPECT_THROW(p.SetExpression("(2.5)*-A*C"), ESyntaxError);
+    EXPECT_THROW(p.SetExpression("A*-2*C"), ESyntaxError);
+    EXPECT_THROW(p.SetExpression("A*-PI*C"), ESyntaxError);
+    EXPECT_EQ(ErrorOf("A*-B*C"), "Error parsing expression:\rA*-B\rC");
+    EXPECT_EQ(Eval(p, "A*-2"), -3);
+    EXPECT_EQ(Eval(p, "A*-PI"), 1.5 * -M_PI);
+    EXPECT_EQ(Eval(p, "A*(-B)*C"), 1.5 * 2.25 * 3);
+    EXPECT_EQ(Eval(p, "-B*C"), 6.75);
+    EXPECT_EQ(Eval(p, "A+-B*C"), 1.5 + 6.75);
+    EXPECT_EQ(Eval(p, "A/-2*C"), -2.25);
+}
+
+TEST(Parser, IntegerDivisionAcceptsLowestInt64) {
+    TParser p;
+    EXPECT_EQ(Eval(p, "-9.2233720368547758E18DIV2"), -4611686018427387904.0);
+    EXPECT_EQ(Eval(p, "1DIV-9.2233720368547758E18"), 0);
+    EXPECT_EQ(Eval(p, "-9.2233720368547758E18MOD-1"), 0);
+    EXPECT_EQ(Eval(p, "-9.2233720368547758E18MOD3"), -2);
+    // Its quotient by -1 is no 64-bit integer; the top of the range itself is none either.
+    p.SetExpression("-9.2233720368547758E18DIV-1");
+    EXPECT_THROW(p.Value(), EOverflow);
+    p.SetExpression("9.2233720368547758E18DIV2");
+    EXPECT_THROW(p.Value(), EInvalidOp);
+}
+
+TEST(Parser, IntegerQuotientIsNeverNegativeZero) {
+    const char* const zeros[] = {"0DIV-1", "0.4DIV-1", "0.49DIV-1", "-0.4DIV1",
+                                 "0MOD-1", "-4MOD2",   "-3MOD-1",   "-0.4MOD-3"};
+    for (const char* text : zeros) {
+        const double v = Eval(text);
+        EXPECT_EQ(v, 0) << text;
+        EXPECT_FALSE(std::signbit(v)) << text;
+    }
+    EXPECT_EQ(Eval("5DIV-1"), -5);
+}
+
+TEST(Parser, PhOutOfRangeIsOverflow) {
+    TParser p;
+    for (const char* text : {"PH(1E308)", "PH(-1E308)"}) {
+        p.SetExpression(text);
+        EXPECT_THROW(p.Value(), EOverflow) << text;
+    }
+    EXPECT_EQ(Eval(p, "PH(1E300)"), 0);
+}
+
+TEST(Parser, SplitAtFirstPositionReportsEmptyLeftPart) {
+    EXPECT_EQ(ErrorOf("*1"), "Error parsing expression:\r\r1");
+    EXPECT_EQ(ErrorOf("DIV1"), "Error parsing expression:\r\r1");
+    EXPECT_EQ(ErrorOf("+A"), "Error parsing expression:\r\rA");
+    // A leading '-' is a sign, so no split is tried there.
+    EXPECT_EQ(ErrorOf("-#"), "Error parsing expression:\r-#");
 }
