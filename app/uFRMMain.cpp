@@ -1,11 +1,15 @@
 #include "app/uFRMMain.h"
 
+#include "app/uFRMHelp.h"
 #include "app/uLanguagesSuport.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QMdiSubWindow>
+#include <QMimeData>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -268,6 +272,33 @@ void TfrmKolvar::FormCreate() {
     toolState_.ToolCanvas->Pen().OnChange = [this](TDibObject&) { ShowSample(); };
     toolState_.ToolCanvas->Brush().SetBackColor(clDibWhite);
     ShowSample();
+    toolState_.OnCurrentChildsAction = [this](int32_t i) { CurrentChildsAction(i); };
+    toolState_.OnCurrentChildsShapeDef = [this](const TShapeDef& d) { CurrentChildsShapeDef(d); };
+    toolState_.OnCurrentChildsShapeDefFromStrings = [this](const QStringList& l) {
+        CurrentChildsShapeDefFromStrings(l);
+    };
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            [this] { UpdatePasteItem(); });
+    UpdatePasteItem();
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+        if (sub) ActivateDocument(qobject_cast<TfrmDesigner*>(sub->widget()));
+    });
+}
+
+void TfrmKolvar::UpdatePasteItem() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    MenuItem(QStringLiteral("moPaste"))->setEnabled(data && data->hasImage());
+}
+
+void TfrmKolvar::showEvent(QShowEvent* e) {
+    TfrmKolvarWnd::showEvent(e);
+    FormShow();
+}
+
+void TfrmKolvar::FormShow() {
+    if (palettesCreated_) return;
+    palettesCreated_ = true;
+    CreatePalettes();
 }
 
 namespace {
@@ -333,15 +364,18 @@ void TfrmKolvar::FileOptionsClick(int tag) {
     case kTagPortuguese:
         SwitchLanguage(kPortuguese);
         break;
-    case kTagExit:
-        close();
-        break;
     default:
+        FileCommand(tag);
         break;
     }
 }
 
 void TfrmKolvar::closeEvent(QCloseEvent* e) {
+    // Every document is asked; the program stays while any of them was kept open.
+    if (!CloseAllDocuments()) {
+        e->ignore();
+        return;
+    }
     TfrmKolvarWnd::closeEvent(e);
     if (!e->isAccepted()) return;
     TKolvarSettings settings;
@@ -415,10 +449,7 @@ void TfrmKolvar::BuildMenus() {
     }
     file->addSeparator();
     AddItem(file, "moExit", QStringLiteral("&Exit"), "Ctrl+Q", kTagExit);
-    for (QAction* a : file->findChildren<QAction*>()) {
-        if (a->objectName().isEmpty()) continue;
-        connect(a, &QAction::triggered, this, [this, a] { FileOptionsClick(tagOf(a)); });
-    }
+    ConnectMenu(file, &TfrmKolvar::FileOptionsClick);
 
     QMenu* edit = AddMenu(menu_, nullptr, "moEdit", QStringLiteral("&Edit"));
     AddItem(edit, "moUndo", QStringLiteral("&Undo"), "Ctrl+Z", 0)->setEnabled(false);
@@ -431,6 +462,7 @@ void TfrmKolvar::BuildMenus() {
     AddItem(edit, "moClear", QStringLiteral("Cl&ear"), nullptr, 4);
     edit->addSeparator();
     AddItem(edit, "moClearClipboard", QStringLiteral("Clear Clipboard"), "Ctrl+L", 5);
+    ConnectMenu(edit, &TfrmKolvar::EditOptionsClick);
 
     QMenu* filter = AddMenu(menu_, nullptr, "moFilter", QStringLiteral("Fi&lter"));
     static constexpr std::array<std::pair<const char*, const char*>, 26> filters = {{
@@ -469,20 +501,34 @@ void TfrmKolvar::BuildMenus() {
     QMenu* histogram = AddMenu(nullptr, filter, "moHistogram", QStringLiteral("Histogram"));
     AddItem(histogram, "moHistogramShow", QStringLiteral("Show"), nullptr, 26);
     AddItem(histogram, "moHistogramEqualize", QStringLiteral("Equalize"), nullptr, 27);
+    ConnectMenu(filter, &TfrmKolvar::FilterOptionsClick);
 
     QMenu* view = AddMenu(menu_, nullptr, "moView", QStringLiteral("&View"));
     AddItem(view, "moZoomIn", QStringLiteral("Zoom &In"), "Ctrl+Alt+I", 1);
     AddItem(view, "moZoomOut", QStringLiteral("Zoom &Out"), "Ctrl+Alt+O", 2);
     AddItem(view, "moActualSize", QStringLiteral("&Actual Size"), "Ctrl+Alt+A", 4);
+    ConnectMenu(view, &TfrmKolvar::ViewOptionsClick);
 
     QMenu* windows = AddMenu(menu_, nullptr, "moWindows", QStringLiteral("&Windows"));
     AddItem(windows, "moCloseAll", QStringLiteral("&Close All"), nullptr, 7);
+    ConnectMenu(windows, &TfrmKolvar::WindowsOptionsClick);
+    windowsMenu_ = windows;
 
     QMenu* help = AddMenu(menu_, nullptr, "moHelp", QStringLiteral("&Help"));
     AddItem(help, "moContents", QStringLiteral("&Contents"), "F1", 1);
     AddItem(help, "moSearchOnHelp", QStringLiteral("&Search on Help"), "F2", 2);
     help->addSeparator();
-    AddItem(help, "moAbout", QStringLiteral("&About"), "F10", 0);
+    QAction* about = AddItem(help, "moAbout", QStringLiteral("&About"), "F10", 0);
+    ConnectMenu(help, &TfrmKolvar::HelpOptionsClick);
+    disconnect(about, &QAction::triggered, this, nullptr);
+    connect(about, &QAction::triggered, this, [this] { moAboutClick(); });
+}
+
+void TfrmKolvar::ConnectMenu(QMenu* menu, void (TfrmKolvar::*handler)(int)) {
+    for (QAction* a : menu->findChildren<QAction*>()) {
+        if (a->objectName().isEmpty() || a->menu()) continue;
+        connect(a, &QAction::triggered, this, [this, a, handler] { (this->*handler)(tagOf(a)); });
+    }
 }
 
 QFrame* TfrmKolvar::BuildMainToolBar() {
@@ -494,7 +540,9 @@ QFrame* TfrmKolvar::BuildMainToolBar() {
     row->setContentsMargins(2, 1, 2, 1);
     row->setSpacing(1);
     for (const TButtonDef& def : kMainToolBar) {
-        row->addWidget(makeToolButton(panel, def));
+        QToolButton* b = makeToolButton(panel, def);
+        connect(b, &QToolButton::clicked, this, [this, tag = def.tag] { MainToolBarClick(tag); });
+        row->addWidget(b);
         if (def.tag == 3 || def.tag == 5) row->addSpacing(6);
     }
     row->addStretch(1);
@@ -518,6 +566,11 @@ QFrame* TfrmKolvar::BuildToolBar() {
         QToolButton* b = makeToolButton(panel, def);
         b->setCheckable(true);
         toolGroup_->addButton(b);
+        connect(b, &QToolButton::clicked, this, [this, b] {
+            ToolState().PasteWithoutColor =
+                ToolButton(QStringLiteral("sbDrawWithoutColor"))->isChecked();
+            if (tagOf(b) >= 0) ToolBarClick(tagOf(b));
+        });
         grid->addWidget(b, index / 2, index % 2);
         ++index;
     }
@@ -542,6 +595,7 @@ QFrame* TfrmKolvar::BuildSample(QWidget* parent) {
     QPalette white = pbSample_->palette();
     white.setColor(QPalette::Window, Qt::white);
     pbSample_->setPalette(white);
+    pbSample_->installEventFilter(this);
     column->addWidget(pbSample_, 0, Qt::AlignHCenter);
 
     auto* swatches = new QHBoxLayout;
@@ -562,12 +616,14 @@ QFrame* TfrmKolvar::BuildSample(QWidget* parent) {
     sbRotate->setText(QStringLiteral("Rotate"));
     sbRotate->setToolTip(QStringLiteral("Rotate"));
     sbRotate->setFixedWidth(51);
+    connect(sbRotate, &QToolButton::clicked, this, [this] { sbRotateClick(); });
     column->addWidget(sbRotate);
 
     edRotateAngle_ = new QLineEdit(QStringLiteral("0.0"), sample);
     edRotateAngle_->setObjectName(QStringLiteral("edRotateAngle"));
     edRotateAngle_->setToolTip(QStringLiteral("Angle in degrees"));
     edRotateAngle_->setFixedWidth(51);
+    connect(edRotateAngle_, &QLineEdit::returnPressed, this, [this] { sbRotateClick(); });
     column->addWidget(edRotateAngle_);
     return sample;
 }

@@ -5,6 +5,7 @@
 
 #include "app/uFRMKolvarWnd.h"
 #include "app/uKolvarGeneric.h"
+#include "document/uFRMDesigner.h"
 
 #include <QList>
 #include <QPointer>
@@ -23,7 +24,9 @@ class QToolButton;
 
 namespace kolvar {
 
-class TfrmKolvar : public TfrmKolvarWnd {
+class TfrmDesigner;
+
+class TfrmKolvar : public TfrmKolvarWnd, public TDocumentHost {
     Q_OBJECT
 public:
     // The size the window is laid out for before it is maximised.
@@ -53,11 +56,50 @@ public:
     // A palette that follows language switches (the shapes and settings palettes).
     void RegisterPalette(TfrmKolvarWnd* palette);
 
-    // The File menu's commands, told apart by the item's Tag.
+    // The command handlers, each told apart by the Tag of the item or button.
     void FileOptionsClick(int tag);
+    void EditOptionsClick(int tag);
+    void FilterOptionsClick(int tag);
+    void ViewOptionsClick(int tag);
+    void WindowsOptionsClick(int tag);
+    void HelpOptionsClick(int tag);
+    void moAboutClick();
+    void MainToolBarClick(int tag);
+    void ToolBarClick(int tag);
+    void sbRotateClick();
+    void pbSampleClick();
+
+    // The document windows, in the frame's child order, and the active one (or null).
+    QList<TfrmDesigner*> Documents() const;
+    TfrmDesigner* ActiveDocument() const;
+    // Creates a document window for a file and lists it; null (and nothing listed) when the
+    // file could not be read.
+    TfrmDesigner* OpenDocument(const QString& path);
+    TfrmDesigner* NewDocument();
+    // The close procedure of every document, last to first; true when all of them closed.
+    bool CloseAllDocuments();
+
+    // Carry the current tool, or its shape definition, into every open document.
+    void CurrentChildsAction(int32_t index);
+    void CurrentChildsShapeDef(const TShapeDef& def);
+    void CurrentChildsShapeDefFromStrings(const QStringList& lines);
+
+    // The Windows-menu list of documents.
+    void AddFileCaptionOnMenu(TfrmDesigner* document);
+    void DeleteFileCaption(const QString& caption) override;
+    void FileNameClick(QAction* item);
+
+    // TDocumentHost
+    int32_t DocumentCount() const override;
+    void SetUndoEnabled(bool enabled) override;
+    void SetSaveEnabled(bool enabled) override;
+    void ShowImageSize(const QString& text) override;
 
 protected:
     void FormCreate() override;
+    // Creates the shapes and settings palettes at their places, the first time it runs.
+    void FormShow();
+    void showEvent(QShowEvent* e) override;
     // Redraws the fill and stroke sample; the change notification of the tool brush and pen.
     void ShowSample();
     void closeEvent(QCloseEvent* e) override;
@@ -73,6 +115,16 @@ private:
     void BuildStatusBar();
     void LoadStartLanguage(const QString& idiom);
     void CheckLanguageItem();
+    void ConnectMenu(QMenu* menu, void (TfrmKolvar::*handler)(int));
+    void FileCommand(int tag);
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void UpdatePasteItem();
+    TfrmDesigner* AddDocumentWindow();
+    void ActivateDocument(TfrmDesigner* document);
+    // The palettes (uFRMMainPalettes): made by FormShow; the Draw and Select buttons enable
+    // or disable the shapes palette's drawing buttons.
+    void CreatePalettes();
+    void SetDrawButtonsEnabled(bool enabled);
 
     TToolState toolState_;
     QMenuBar* menu_ = nullptr;
@@ -86,6 +138,8 @@ private:
     QActionGroup* idiomGroup_ = nullptr;
     QLineEdit* edRotateAngle_ = nullptr;
     QList<QPointer<TfrmKolvarWnd>> palettes_;
+    QMenu* windowsMenu_ = nullptr;
+    bool palettesCreated_ = false;
 };
 
 } // namespace kolvar

@@ -7,11 +7,15 @@
 
 #include <QFlags>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace kolvar {
+
+class TShapeDef;
 
 // Font style of the text tools; the values are the bits the text dialog stores.
 enum TFontStyle : uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
@@ -41,6 +45,16 @@ struct TToolState {
     QString ToolFontName = QStringLiteral("Arial");
     int32_t ToolFontSize = 8;
     TFontStyles ToolFontStyle;
+    // Transparency of the Paste tool (0 opaque to 255), set by the settings palette.
+    int32_t PasteTransparency = 0;
+    // The main window's paste-without-back-colour button is down.
+    bool PasteWithoutColor = false;
+
+    // How a palette reaches every open document; the main window installs them, and they are
+    // skipped while unassigned.
+    std::function<void(int32_t Index)> OnCurrentChildsAction;
+    std::function<void(const TShapeDef& Def)> OnCurrentChildsShapeDef;
+    std::function<void(const QStringList& Lines)> OnCurrentChildsShapeDefFromStrings;
 };
 
 // The installed state, or a built-in one while nothing is installed (so that a palette or a

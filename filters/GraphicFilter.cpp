@@ -8,12 +8,6 @@
 
 namespace kolvar {
 
-uint32_t SystemTickCount() {
-    using namespace std::chrono;
-    const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-    return uint32_t(uint64_t(ms));
-}
-
 namespace {
 
 TRect ClipToImage(const TRect& r, int32_t W, int32_t H) {

@@ -39,7 +39,7 @@ using TFilterProgressEvent = std::function<void(int32_t Percent, int32_t Pass, i
 // A millisecond tick count that wraps at 2^32.
 using TTickSource = std::function<uint32_t()>;
 
-// Milliseconds of a monotonic clock, truncated to 32 bits.
+// Milliseconds of a monotonic clock, truncated to 32 bits (the designer's clock).
 uint32_t SystemTickCount();
 
 class TGraphicFilter {

@@ -1,0 +1,10 @@
+#pragma once
+// The About dialog.
+
+class QWidget;
+
+namespace kolvar {
+
+void ShowAboutDialog(QWidget* Parent);
+
+} // namespace kolvar

@@ -1,0 +1,143 @@
+// The main window's documents: creating them, the Windows-menu list that follows their
+// captions, carrying the current tool into each, and closing them all.
+
+#include "app/uFRMMain.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+
+namespace kolvar {
+
+namespace {
+
+const char* const kDocumentProperty = "document";
+
+TfrmDesigner* documentOf(const QAction* item) {
+    return qobject_cast<TfrmDesigner*>(item->property(kDocumentProperty).value<QObject*>());
+}
+
+} // namespace
+
+QList<TfrmDesigner*> TfrmKolvar::Documents() const {
+    QList<TfrmDesigner*> out;
+    for (QMdiSubWindow* sub : mdiArea_->subWindowList(QMdiArea::CreationOrder))
+        if (auto* doc = qobject_cast<TfrmDesigner*>(sub->widget()); doc && !doc->Released())
+            out << doc;
+    return out;
+}
+
+TfrmDesigner* TfrmKolvar::ActiveDocument() const {
+    QMdiSubWindow* sub = mdiArea_->activeSubWindow();
+    auto* doc = sub ? qobject_cast<TfrmDesigner*>(sub->widget()) : nullptr;
+    return doc && !doc->Released() ? doc : nullptr;
+}
+
+int32_t TfrmKolvar::DocumentCount() const {
+    return int32_t(Documents().size());
+}
+
+TfrmDesigner* TfrmKolvar::AddDocumentWindow() {
+    auto* doc = new TfrmDesigner(this);
+    doc->EnsureCreated();
+    QMdiSubWindow* sub = mdiArea_->addSubWindow(doc);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(windowIcon());
+    sub->show();
+    return doc;
+}
+
+TfrmDesigner* TfrmKolvar::NewDocument() {
+    TfrmDesigner* doc = AddDocumentWindow();
+    doc->NewImage(toolState_.FileHeight, toolState_.FileWidth, toolState_.PageColor);
+    AddFileCaptionOnMenu(doc);
+    ActivateDocument(doc);
+    return doc;
+}
+
+TfrmDesigner* TfrmKolvar::OpenDocument(const QString& path) {
+    TfrmDesigner* doc = AddDocumentWindow();
+    if (!doc->OpenImageFile(path)) {
+        QWidget* sub = doc->parentWidget();
+        mdiArea_->removeSubWindow(sub);
+        delete sub;
+        return nullptr;
+    }
+    AddFileCaptionOnMenu(doc);
+    ActivateDocument(doc);
+    return doc;
+}
+
+void TfrmKolvar::ActivateDocument(TfrmDesigner* document) {
+    if (!document || document->Released()) return;
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(document->parentWidget());
+        sub && mdiArea_->activeSubWindow() != sub)
+        mdiArea_->setActiveSubWindow(sub);
+    document->FormActivate();
+}
+
+bool TfrmKolvar::CloseAllDocuments() {
+    const QList<TfrmDesigner*> docs = Documents();
+    bool all = true;
+    for (auto it = docs.rbegin(); it != docs.rend(); ++it)
+        if (!(*it)->parentWidget()->close()) all = false;
+    return all;
+}
+
+void TfrmKolvar::CurrentChildsAction(int32_t index) {
+    for (TfrmDesigner* doc : Documents()) doc->Designer().Actions().SetActiveAction(index);
+}
+
+void TfrmKolvar::CurrentChildsShapeDef(const TShapeDef& def) {
+    for (TfrmDesigner* doc : Documents())
+        if (TActionItem* item = doc->Designer().Actions().Items(toolState_.CurrentAction))
+            item->ShapeDef().Assign(&def);
+}
+
+void TfrmKolvar::CurrentChildsShapeDefFromStrings(const QStringList& lines) {
+    for (TfrmDesigner* doc : Documents())
+        if (TActionItem* item = doc->Designer().Actions().Items(toolState_.CurrentAction))
+            item->ShapeDef().LoadFromStrings(lines);
+}
+
+void TfrmKolvar::AddFileCaptionOnMenu(TfrmDesigner* document) {
+    if (DocumentCount() == 1) windowsMenu_->addSeparator();
+    QAction* item = windowsMenu_->addAction(document->windowTitle());
+    item->setProperty(kDocumentProperty, QVariant::fromValue<QObject*>(document));
+    connect(item, &QAction::triggered, this, [this, item] { FileNameClick(item); });
+    // The entry follows the document's caption (a save under a new name renames it).
+    connect(document, &QWidget::windowTitleChanged, item, [item](const QString& caption) {
+        item->setText(caption);
+    });
+}
+
+void TfrmKolvar::DeleteFileCaption(const QString& caption) {
+    for (QAction* item : windowsMenu_->actions()) {
+        if (item->isSeparator() || item->text() != caption) continue;
+        // Another open document may carry the same caption; only the closing one goes.
+        TfrmDesigner* doc = documentOf(item);
+        if (doc && !doc->Released()) continue;
+        windowsMenu_->removeAction(item);
+        item->deleteLater();
+    }
+}
+
+void TfrmKolvar::FileNameClick(QAction* item) {
+    ActivateDocument(documentOf(item));
+}
+
+void TfrmKolvar::SetUndoEnabled(bool enabled) {
+    MenuItem(QStringLiteral("moUndo"))->setEnabled(enabled);
+}
+
+void TfrmKolvar::SetSaveEnabled(bool enabled) {
+    MenuItem(QStringLiteral("moSave"))->setEnabled(enabled);
+}
+
+void TfrmKolvar::ShowImageSize(const QString& text) {
+    if (QLabel* panel = StatusPanel(0)) panel->setText(text);
+}
+
+} // namespace kolvar

@@ -1,0 +1,7 @@
+#include "app/uFRMPrint.h"
+
+namespace kolvar {
+
+void ShowPrintDialog(QWidget*, const TDibContainer&) {}
+
+} // namespace kolvar

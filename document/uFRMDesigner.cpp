@@ -1,0 +1,519 @@
+#include "document/uFRMDesigner.h"
+
+#include "app/UserDialogsWidget.h"
+#include "app/uKolvarGeneric.h"
+#include "document/uOpenFiles.h"
+#include "formats/BmpCodec.h"
+#include "raster/DibColors.h"
+#include "raster/DibGeometry.h"
+#include "raster/DibMath.h"
+#include "raster/Exceptions.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+namespace kolvar {
+
+namespace {
+
+constexpr int kTagCut = 101;
+constexpr int kTagCopy = 102;
+
+TTransformMatrix translation(double dx, double dy) {
+    return TranslationMatrix(dx, dy, 0);
+}
+
+} // namespace
+
+TfrmDesigner::TfrmDesigner(TDocumentHost* Host, QWidget* Parent)
+    : TfrmKolvarWnd(Parent, Qt::Widget), FHost(Host) {
+    setObjectName(QStringLiteral("frmDesigner"));
+    setWindowTitle(QStringLiteral("Designer"));
+    SetRollUp(false);
+    SetGripLines(true);
+
+    FDesigner = new TNewDesigner(Client());
+    FDesigner->setObjectName(QStringLiteral("Designer"));
+    FScrollHrz = new QScrollBar(Qt::Horizontal, Client());
+    FScrollHrz->setObjectName(QStringLiteral("ScrollHrz"));
+    FScrollVrt = new QScrollBar(Qt::Vertical, Client());
+    FScrollVrt->setObjectName(QStringLiteral("ScrollVrt"));
+    for (QScrollBar* bar : {FScrollHrz, FScrollVrt}) bar->hide();
+    auto* grid = new QGridLayout(Client());
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(FDesigner, 0, 0);
+    grid->addWidget(FScrollVrt, 0, 1);
+    grid->addWidget(FScrollHrz, 1, 0);
+
+    connect(FScrollHrz, &QScrollBar::valueChanged, this, [this] { ScrollHrzChange(); });
+    connect(FScrollVrt, &QScrollBar::valueChanged, this, [this] { ScrollVrtChange(); });
+    FDesigner->OnComposeView = [this](TNewDesigner&, TDibContainer& Buffer) { ComposeView(Buffer); };
+    FDesigner->OnResize = [this](TNewDesigner&) { FormResize(); };
+    FDesigner->OnSelectRightClick = [this](int32_t X, int32_t Y) { DesignerSelectRightClick(X, Y); };
+    FDesigner->OnSelectStartTrans = [this](TTransformationInfo I) { DesignerSelectStartTrans(I); };
+    FDesigner->OnSelectFinishTrans = [this](TTransformationInfo I) { DesignerSelectFinishTrans(I); };
+    FDesigner->installEventFilter(this);
+
+    BuildActions();
+    BuildSelectionPopup();
+    resize(DesignWidth, DesignHeight);
+}
+
+TfrmDesigner::~TfrmDesigner() {
+    // The selection refers to the outline objects this window owns.
+    FDesigner->Selection().List().Clear();
+}
+
+void TfrmDesigner::FormCreate() {
+    TfrmKolvarWnd::FormCreate();
+    const TDibCanvas* tools = ToolState().ToolCanvas.get();
+    if (tools) {
+        QPalette p = palette();
+        const TColor pen = ColorFromDibColor(tools->Pen().Color());
+        const TColor brush = ColorFromDibColor(tools->Brush().Color());
+        p.setColor(QPalette::WindowText, QColor(pen & 0xFF, (pen >> 8) & 0xFF, pen >> 16));
+        p.setColor(QPalette::Button, QColor(brush & 0xFF, (brush >> 8) & 0xFF, brush >> 16));
+        setPalette(p);
+    }
+    FUndoAvailable = false;
+    const QRect r = FDesigner->rect();
+    TProjector& view = FDesigner->Projector();
+    view.SetViewport({0, 0, r.width(), r.height()});
+    view.SetCenter({r.width() / 2.0, r.height() / 2.0});
+    view.SetScale({1, 1});
+    FSelPolygon = std::make_unique<TGeoPolygon>(nullptr, nullptr, 0, 0, 0, 0);
+    FSelShape = std::make_unique<TGeoShape>(nullptr, nullptr, 0, 0, 0, 0);
+}
+
+void TfrmDesigner::BuildSelectionPopup() {
+    FSelectionPopup = new QMenu(this);
+    FSelectionPopup->setObjectName(QStringLiteral("SelectionPopup"));
+    auto add = [this](const char* name, const QString& caption, int tag) {
+        QAction* a = FSelectionPopup->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setProperty("Tag", tag);
+        return a;
+    };
+    connect(add("SelectionFill", QStringLiteral("Fill"), 0), &QAction::triggered, this,
+            [this] { SelectionFillClick(); });
+    connect(add("SelectionBorder", QStringLiteral("Border"), 0), &QAction::triggered, this,
+            [this] { SelectionBorderClick(); });
+    FSelectionPopup->addSeparator()->setObjectName(QStringLiteral("N1"));
+    connect(add("SelectionCut", QStringLiteral("Cut"), kTagCut), &QAction::triggered, this,
+            [this] { SelectionCutCopyClick(kTagCut); });
+    connect(add("SelectionCopy", QStringLiteral("Copy"), kTagCopy), &QAction::triggered, this,
+            [this] { SelectionCutCopyClick(kTagCopy); });
+}
+
+QAction* TfrmDesigner::PopupItem(const QString& Name) const {
+    for (QAction* a : FSelectionPopup->actions())
+        if (a->objectName() == Name) return a;
+    return nullptr;
+}
+
+// ---- Making a document ------------------------------------------------------------------
+
+void TfrmDesigner::TakeImage(int32_t W, int32_t H) {
+    FImage.SetSize(W, H);
+    FUndoImage.SetSize(W, H);
+}
+
+void TfrmDesigner::SetClientToImage(int32_t W, int32_t H) {
+    // The window takes the image's size, but never more than the frame can show; the scroll
+    // bars reach the rest.
+    QSize client(W, H);
+    const QSize frame = size() - FDesigner->size();
+    QWidget* holder = parentWidget();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(holder)) {
+        const QSize subFrame = sub->size() - size();
+        QWidget* area = sub->parentWidget();
+        if (area) client = client.boundedTo(area->size() - subFrame - frame);
+        sub->resize(client + frame + subFrame);
+    } else {
+        resize(client + frame);
+    }
+    if (layout()) layout()->activate();
+    if (Client()->layout()) Client()->layout()->activate();
+}
+
+void TfrmDesigner::ResetView(int32_t W, int32_t H) {
+    const QRect r = FDesigner->rect();
+    TProjector& view = FDesigner->Projector();
+    view.SetViewport({0, 0, r.width(), r.height()});
+    view.SetCenter({W / 2.0, H / 2.0});
+    view.SetScale({1, 1});
+    ViewChanged();
+}
+
+void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
+    EnsureCreated();
+    FFileName.clear();
+    setWindowTitle(QStringLiteral("Image") + QString::number(FHost ? FHost->DocumentCount() : 1));
+    TakeImage(Width, Height);
+    SetClientToImage(Width, Height);
+    ResetView(Width, Height);
+    if (TDibCanvas* tools = ToolState().ToolCanvas.get())
+        tools->Brush().SetBackColor(DibColorFromColor(PageColor));
+    ClearImage();
+    FModified = false;
+}
+
+bool TfrmDesigner::OpenImageFile(const QString& Path) {
+    EnsureCreated();
+    QImage bitmap;
+    const bool loaded = LoadPictureFile(Path, bitmap, [this](const QString& Text) {
+        UserDialogs().Message(this, QString(), Text, TMessageIcon::None);
+    });
+    if (loaded) {
+        try {
+            FImage.AssignBitmap(bitmap);
+            FUndoImage.SetSize(FImage.Width(), FImage.Height());
+        } catch (const std::exception&) {
+            FImage.SetSize(0, 0);
+        }
+    }
+    if (!loaded || FImage.Empty()) {
+        UserDialogs().Message(this, QStringLiteral("Open Error"),
+                              QStringLiteral("Could not open file ") + Path + QLatin1Char('.'),
+                              TMessageIcon::Error);
+        return false;
+    }
+    FFileName = Path;
+    setWindowTitle(QFileInfo(Path).fileName());
+    SetClientToImage(FImage.Width(), FImage.Height());
+    ResetView(FImage.Width(), FImage.Height());
+    FModified = false;
+    return true;
+}
+
+// ---- Saving, clearing, undo -------------------------------------------------------------
+
+bool TfrmDesigner::SaveImage(bool Ask) {
+    const QString oldCaption = windowTitle();
+    if (FFileName.isEmpty() || Ask) {
+        TFileDialogRequest request;
+        request.Caption = QStringLiteral("Save As");
+        request.FileName = FFileName;
+        request.Filter = QStringLiteral("BMP File (*.BMP *.bmp)");
+        request.Directory = FFileName.isEmpty() ? ProgramDirectory()
+                                                : QFileInfo(FFileName).absolutePath();
+        const QString chosen = UserDialogs().SaveFileName(this, request);
+        if (chosen.isEmpty()) return false;
+        FFileName = chosen;
+    }
+    if (QFileInfo(FFileName).suffix().isEmpty()) FFileName += QStringLiteral(".bmp");
+    try {
+        SaveBmp24(FFileName, FImage.ToImage());
+    } catch (const std::exception&) {
+        UserDialogs().Message(this, QStringLiteral("Save Error"),
+                              QStringLiteral("Could not write file ") + FFileName +
+                                  QLatin1Char('.'),
+                              TMessageIcon::Error);
+        setWindowTitle(oldCaption);
+        FFileName.clear();
+        return false;
+    }
+    setWindowTitle(QFileInfo(FFileName).fileName());
+    SetModified(false);
+    return true;
+}
+
+void TfrmDesigner::SetModified(bool Value) {
+    FModified = Value;
+    if (FHost && isActiveDocument()) FHost->SetSaveEnabled(FModified);
+}
+
+bool TfrmDesigner::isActiveDocument() const {
+    const auto* sub = qobject_cast<const QMdiSubWindow*>(parentWidget());
+    return sub && sub->mdiArea() && sub->mdiArea()->activeSubWindow() == sub;
+}
+
+void TfrmDesigner::ClearImage() {
+    FUndoImage.AssignContainer(FImage);
+    if (const TDibCanvas* tools = ToolState().ToolCanvas.get())
+        FImage.Clear(tools->Brush().BackColor());
+    else
+        FImage.Clear(clDibWhite);
+    Repaint();
+    SetModified(true);
+}
+
+void TfrmDesigner::SaveUndo() {
+    FUndoImage.AssignContainer(FImage);
+    FUndoAvailable = true;
+    if (FHost) FHost->SetUndoEnabled(true);
+}
+
+void TfrmDesigner::RestoreUndo() {
+    FImage.AssignContainer(FUndoImage);
+    FUndoAvailable = false;
+    Repaint();
+}
+
+void TfrmDesigner::RotateImage(int32_t Degrees) {
+    TDibContainer rotated(FImage.Width(), FImage.Height());
+    SaveUndo();
+    rotated.Clear(clDibBlack);
+    FImage.RotateTo(rotated, FImage.Width() / 2, FImage.Height() / 2, 1, 1,
+                    Degrees * 0.017453292519943295769);
+    FImage.AssignContainer(rotated);
+    // The rotation is a change like any other: it must not be lost without a question.
+    SetModified(true);
+    Repaint();
+}
+
+// ---- Closing and activation -------------------------------------------------------------
+
+bool TfrmDesigner::FormClose() {
+    if (FReleased) return true;
+    if (FModified) {
+        const QString text = QStringLiteral("File ") + windowTitle().toUpper() +
+                             QStringLiteral(" is not saved.\nDo you like save it now?");
+        if (UserDialogs().Ask(this, QStringLiteral("Close file"), text) && !SaveImage(false))
+            return false;
+    }
+    Release();
+    return true;
+}
+
+void TfrmDesigner::Release() {
+    FReleased = true;
+    FDesigner->Selection().List().Clear();
+    FImage.SetSize(0, 0);
+    FUndoImage.SetSize(0, 0);
+    FPasteBitmap = QImage();
+    if (FHost) FHost->DeleteFileCaption(windowTitle());
+}
+
+void TfrmDesigner::closeEvent(QCloseEvent* Event) {
+    if (!FormClose()) {
+        Event->ignore();
+        return;
+    }
+    TfrmKolvarWnd::closeEvent(Event);
+}
+
+void TfrmDesigner::FormActivate() {
+    if (!FHost) return;
+    FHost->SetUndoEnabled(FUndoAvailable);
+    FHost->SetSaveEnabled(FModified);
+    if (!FImage.Empty())
+        FHost->ShowImageSize(QString::asprintf("%d : %d", FImage.Width(), FImage.Height()));
+    FDesigner->Actions().SetActiveAction(ToolState().CurrentAction);
+}
+
+// ---- Painting and the view --------------------------------------------------------------
+
+void TfrmDesigner::ComposeView(TDibContainer& Buffer) {
+    if (FImage.Empty()) return;
+    TProjector& view = FDesigner->Projector();
+    const TPoint2D origin = view.WorldToScreen(0, 0);
+    const TPoint2D scale = view.Scale();
+    const int32_t left = Round(origin.X);
+    const int32_t top = Round(origin.Y);
+    const int32_t w = Round(FImage.Width() * scale.X);
+    const int32_t h = Round(FImage.Height() * scale.Y);
+    // The rectangle is inclusive: w columns end at left + w - 1, so zoom 1 maps pixel to pixel.
+    if (w > 0 && h > 0) FImage.StretchTo(Buffer, {left, top, left + w - 1, top + h - 1}, false);
+    if (FOnPreviewPaint) FOnPreviewPaint(Buffer);
+}
+
+void TfrmDesigner::Repaint() {
+    FDesigner->Invalidate();
+}
+
+void TfrmDesigner::SetPreviewHooks(TPreviewPaint Buffer, TPreviewPaintDC DC) {
+    FOnPreviewPaint = std::move(Buffer);
+    FOnPreviewPaintDC = std::move(DC);
+}
+
+void TfrmDesigner::FormResize() {
+    const QRect r = FDesigner->rect();
+    FDesigner->Projector().SetViewport({0, 0, r.width(), r.height()});
+    UpdateScrollBars();
+}
+
+void TfrmDesigner::ViewChanged() {
+    UpdateScrollBars();
+    Repaint();
+}
+
+void TfrmDesigner::ZoomBy(double Factor) {
+    const TPoint2D s = FDesigner->Projector().Scale();
+    FDesigner->Projector().SetScale({s.X * Factor, s.Y * Factor});
+    ViewChanged();
+}
+
+void TfrmDesigner::ActualSize() {
+    FDesigner->Projector().SetScale({1, 1});
+    ViewChanged();
+}
+
+void TfrmDesigner::UpdateScrollBars() {
+    if (FImage.Empty()) return;
+    TProjector& view = FDesigner->Projector();
+    const TPoint2D origin = view.WorldToScreen(0, 0);
+    const TPoint2D scale = view.Scale();
+    const QSize port = FDesigner->size();
+    const double extents[2] = {FImage.Width() * scale.X, FImage.Height() * scale.Y};
+    const double offsets[2] = {-origin.X, -origin.Y};
+    const int viewSize[2] = {port.width(), port.height()};
+    QScrollBar* bars[2] = {FScrollHrz, FScrollVrt};
+    FSyncingScrollBars = true;
+    for (int i = 0; i < 2; ++i) {
+        const int range = int(std::ceil(extents[i])) - viewSize[i];
+        bars[i]->setVisible(range > 0);
+        if (range <= 0) continue;
+        bars[i]->setRange(0, range);
+        bars[i]->setPageStep(std::max(1, viewSize[i]));
+        bars[i]->setSingleStep(std::max(1, viewSize[i] / 20));
+        bars[i]->setValue(std::clamp(int(std::lround(offsets[i])), 0, range));
+    }
+    FSyncingScrollBars = false;
+}
+
+void TfrmDesigner::ScrollTo(int32_t X, int32_t Y) {
+    TProjector& view = FDesigner->Projector();
+    const TPoint2D before = view.WorldToScreen(0, 0);
+    const TPoint2D scale = view.Scale();
+    const QSize port = FDesigner->size();
+    TPoint2D center = view.Center();
+    if (FScrollHrz->isVisible()) center.X = (X + port.width() / 2.0) / scale.X;
+    if (FScrollVrt->isVisible()) center.Y = (Y + port.height() / 2.0) / scale.Y;
+    view.SetCenter(center);
+    const TPoint2D after = view.WorldToScreen(0, 0);
+    ShiftSelection(after.X - before.X, after.Y - before.Y);
+}
+
+void TfrmDesigner::ShiftSelection(double DX, double DY) {
+    TGeoBaseList& list = FDesigner->Selection().List();
+    if (list.Count() == 0 || (DX == 0 && DY == 0)) return;
+    const TTransformMatrix m = translation(DX, DY);
+    for (int32_t i = 0; i < list.Count(); ++i) list.Get(i)->Transform(m);
+    list.UpdateBounds();
+}
+
+void TfrmDesigner::ScrollHrzChange() {
+    if (FSyncingScrollBars) return;
+    ScrollTo(FScrollHrz->value(), FScrollVrt->value());
+    Repaint();
+}
+
+void TfrmDesigner::ScrollVrtChange() {
+    ScrollHrzChange();
+}
+
+bool TfrmDesigner::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched != FDesigner || Event->type() != QEvent::Wheel)
+        return TfrmKolvarWnd::eventFilter(Watched, Event);
+    auto* wheel = static_cast<QWheelEvent*>(Event);
+    const QPoint steps = wheel->angleDelta() / 120;
+    if (wheel->modifiers() & Qt::ControlModifier) {
+        if (steps.y() != 0) ZoomBy(steps.y() > 0 ? ZoomInFactor : ZoomOutFactor);
+    } else {
+        const bool sideways = (wheel->modifiers() & Qt::ShiftModifier) || steps.y() == 0;
+        QScrollBar* bar = sideways ? FScrollHrz : FScrollVrt;
+        const int delta = sideways && steps.x() != 0 ? steps.x() : steps.y();
+        if (bar->isVisible()) bar->setValue(bar->value() - delta * 3 * bar->singleStep());
+    }
+    return true;
+}
+
+// ---- Selection pop-up -------------------------------------------------------------------
+
+bool TfrmDesigner::SelectionOutline(TPoints& Points, TIntegerArray& Counts) {
+    const TGeoBaseList& list = FDesigner->Selection().List();
+    if (list.Count() == 0) return false;
+    const TGeoBase* object = list.Get(0);
+    const TTransformMatrix& toWorld = FDesigner->Projector().ToWorld();
+    const TPoints2D& outline = object->GetOutline();
+    for (int32_t i = 0; i < outline.Count(); ++i)
+        Points.Add(RoundPoint(TransformPoint2D(toWorld, outline.Get(i))));
+    Counts.Assign(object->GetShapeDef().Counts());
+    return true;
+}
+
+std::optional<TFilterSelection> TfrmDesigner::FilterSelection() {
+    TPoints points;
+    TIntegerArray counts;
+    if (!SelectionOutline(points, counts)) return std::nullopt;
+    if (counts.Count() < 2) return TFilterSelection::Polygon(points);
+    return TFilterSelection::PolyPolygon(points, counts);
+}
+
+void TfrmDesigner::SelectionFillClick() {
+    TPoints points;
+    TIntegerArray counts;
+    const TDibCanvas* tools = ToolState().ToolCanvas.get();
+    if (!tools || !SelectionOutline(points, counts)) return;
+    // The fill changes the image like any tool: it can be undone and is not lost on close.
+    SaveUndo();
+    if (counts.Count() < 2)
+        FImage.FillPolygon(points, tools->Brush().SpanProc());
+    else
+        FImage.FillPolyPolygon(points, counts, tools->Brush().SpanProc());
+    SetModified(true);
+    Repaint();
+}
+
+void TfrmDesigner::SelectionBorderClick() {
+    TPoints points;
+    TIntegerArray counts;
+    const TDibCanvas* tools = ToolState().ToolCanvas.get();
+    if (!tools || !SelectionOutline(points, counts)) return;
+    SaveUndo();
+    if (counts.Count() < 2)
+        FImage.Polyline(points, tools->Pen().LineProc(), true);
+    else
+        FImage.PolyPolygonOutline(points, counts, tools->Pen().LineProc());
+    SetModified(true);
+    Repaint();
+}
+
+void TfrmDesigner::SelectionCutCopyClick(int Tag) {
+    TPoints points;
+    TIntegerArray counts;
+    const TDibCanvas* tools = ToolState().ToolCanvas.get();
+    if (!tools || !SelectionOutline(points, counts)) return;
+    TRasterSelection grab;
+    grab.BackColor = tools->Brush().Color();
+    if (counts.Count() < 2) {
+        TIntegerArray one;
+        one.Add(points.Count());
+        grab.Grab(FImage, points, one);
+    } else {
+        grab.Grab(FImage, points, counts);
+    }
+    if (Tag == kTagCut) {
+        SaveUndo();
+        if (counts.Count() < 2)
+            FImage.FillPolygon(points, tools->Brush().SpanProc());
+        else
+            FImage.FillPolyPolygon(points, counts, tools->Brush().SpanProc());
+        SetModified(true);
+    }
+    if (grab.Image() && !grab.Image()->Empty())
+        QGuiApplication::clipboard()->setImage(grab.Image()->ToImage());
+    Repaint();
+}
+
+void TfrmDesigner::DesignerSelectRightClick(int32_t X, int32_t Y) {
+    FSelectionPopup->popup(FDesigner->mapToGlobal(QPoint(X, Y)));
+}
+
+} // namespace kolvar

@@ -1,0 +1,194 @@
+#pragma once
+// The document window: one image, its single undo copy, its file name and unsaved-changes
+// flag, shown through the zoomable view of its designer control. The tool handlers the
+// designer calls while the user works are members too; they live in the uFRMDesigner* units
+// beside this one, grouped by family.
+
+#include "app/uFRMKolvarWnd.h"
+#include "filters/FilterDocument.h"
+#include "raster/DibContainer.h"
+#include "raster/DibTypes.h"
+#include "vector/Designer.h"
+#include "vector/DesignerWidget.h"
+#include "vector/GeoObjects.h"
+
+#include <QImage>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QMenu;
+class QAction;
+class QScrollBar;
+
+namespace kolvar {
+
+// What a document window needs of the frame that holds it.
+class TDocumentHost {
+public:
+    virtual ~TDocumentHost() = default;
+    // The number of document windows the frame has now, this one included.
+    virtual int32_t DocumentCount() const = 0;
+    virtual void SetUndoEnabled(bool Enabled) = 0;
+    virtual void SetSaveEnabled(bool Enabled) = 0;
+    // Panel 0 of the status bar.
+    virtual void ShowImageSize(const QString& Text) = 0;
+    // Removes the document's entry from the Windows menu.
+    virtual void DeleteFileCaption(const QString& Caption) = 0;
+};
+
+class TfrmDesigner : public TfrmKolvarWnd, public TFilterDocument {
+    Q_OBJECT
+public:
+    static constexpr int DesignWidth = 383;
+    static constexpr int DesignHeight = 238;
+    // Zoom steps of the View menu, the mouse wheel and the keyboard.
+    static constexpr double ZoomInFactor = 1.1;
+    static constexpr double ZoomOutFactor = 0.9;
+
+    explicit TfrmDesigner(TDocumentHost* Host, QWidget* Parent = nullptr);
+    ~TfrmDesigner() override;
+
+    // ---- Operations of the main window and the filter dialogs ----
+    void NewImage(int32_t Height, int32_t Width, TColor PageColor);
+    // False (after the messages) when the file could not be read; the window is then no
+    // document and the caller discards it.
+    bool OpenImageFile(const QString& Path);
+    // Saves as a 24-bit BMP; asks for a name when Ask is set or the document has none.
+    bool SaveImage(bool Ask);
+    void ClearImage();
+    void SaveUndo() override;
+    void RestoreUndo();
+    // The close procedure: asks about unsaved changes; true when the window may close.
+    bool FormClose();
+    void FormActivate();
+    // Multiplies both zoom factors (the View menu); Actual Size sets them to 1.
+    void ZoomBy(double Factor);
+    void ActualSize();
+    // Rotates the image about its centre by whole degrees onto black (the Rotate button).
+    void RotateImage(int32_t Degrees);
+
+    // ---- State ----
+    TDibContainer& Image() override { return FImage; }
+    const TDibContainer& Image() const { return FImage; }
+    TDibContainer& UndoImage() { return FUndoImage; }
+    const QString& FileName() const { return FFileName; }
+    bool Modified() const { return FModified; }
+    void SetModified(bool Value) override;
+    bool UndoAvailable() const { return FUndoAvailable; }
+    TNewDesigner& Designer() { return *FDesigner; }
+    TProjector& ViewProjector() override { return FDesigner->Projector(); }
+    std::optional<TFilterSelection> FilterSelection() override;
+    void SetPreviewHooks(TPreviewPaint Buffer, TPreviewPaintDC DC) override;
+    const TPreviewPaint& OnPreviewPaint() const { return FOnPreviewPaint; }
+    const TPreviewPaintDC& OnPreviewPaintDC() const { return FOnPreviewPaintDC; }
+    // Composes the view again from the image and repaints.
+    void Repaint() override;
+    // After the view transform changed: scroll bars follow, then Repaint.
+    void ViewChanged();
+    // This window is the frame's active document.
+    bool isActiveDocument() const;
+    // The close procedure has run: the window is on its way out and no longer a document.
+    bool Released() const { return FReleased; }
+
+    QScrollBar* ScrollHrz() const { return FScrollHrz; }
+    QScrollBar* ScrollVrt() const { return FScrollVrt; }
+    QMenu* SelectionPopup() const { return FSelectionPopup; }
+    QAction* PopupItem(const QString& Name) const;
+
+    // ---- Selection pop-up ----
+    void SelectionFillClick();
+    void SelectionBorderClick();
+    // Cut (Tag 101) and Copy (Tag 102) of the first selection object to the clipboard.
+    void SelectionCutCopyClick(int Tag);
+
+    // ---- Tool handlers (see the action table) ----
+    void DrawPointUpdate(TActionItem& Action, TInteractor& Interactor);
+    void DrawPointFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void DrawPolyLineFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void DrawPolygonFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void GetPenColorFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void GetFillColorFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void DrawPenStart(TActionItem& Action, TInteractor& Interactor);
+    void DrawPenUpdate(TActionItem& Action, TInteractor& Interactor);
+    void DrawPenFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void DrawSprayStart(TActionItem& Action, TInteractor& Interactor);
+    void DesignerActions8Update(TActionItem& Action, TInteractor& Interactor);
+    void DrawSprayFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void FloodFillFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void ZoomFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void EraseStart(TActionItem& Action, TInteractor& Interactor);
+    void EraseUpdate(TActionItem& Action, TInteractor& Interactor);
+    void EraseFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void SelectionStart(TActionItem& Action, TInteractor& Interactor);
+    void SelectShapeFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void PolySelectionFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void DrawPolygonCurveFinish(TActionItem& Action, TInteractor& Interactor,
+                                TActionFinishMode Mode);
+    void DrawPolyLineFinishCurveFinish(TActionItem& Action, TInteractor& Interactor,
+                                       TActionFinishMode Mode);
+    void DrawCurveOwnerDraw(TActionItem& Action, TInteractor& Interactor, TDrawModeType Mode);
+    void BoundaryFillFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void TextStart(TActionItem& Action, TInteractor& Interactor);
+    void TextFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void TextOwnerDraw(TActionItem& Action, TInteractor& Interactor, TDrawModeType Mode);
+    void PasteStart(TActionItem& Action, TInteractor& Interactor);
+    void PasteFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void PasteOwnerDraw(TActionItem& Action, TInteractor& Interactor, TDrawModeType Mode);
+    void SelectPolygonCurveFinish(TActionItem& Action, TInteractor& Interactor,
+                                  TActionFinishMode Mode);
+    void WarpFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void WarpOwnerDraw(TActionItem& Action, TInteractor& Interactor, TDrawModeType Mode);
+    void TextRectStart(TActionItem& Action, TInteractor& Interactor);
+    void TextRectFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
+    void TextRectOwnerDraw(TActionItem& Action, TInteractor& Interactor, TDrawModeType Mode);
+    void DesignerSelectRightClick(int32_t X, int32_t Y);
+    void DesignerSelectStartTrans(TTransformationInfo Info);
+    void DesignerSelectFinishTrans(TTransformationInfo Info);
+
+protected:
+    void FormCreate() override;
+    void closeEvent(QCloseEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    void BuildActions();
+    void BuildSelectionPopup();
+    void ComposeView(TDibContainer& Buffer);
+    void FormResize();
+    void ResetView(int32_t W, int32_t H);
+    void TakeImage(int32_t W, int32_t H);
+    void SetClientToImage(int32_t W, int32_t H);
+    void UpdateScrollBars();
+    void ScrollTo(int32_t X, int32_t Y);
+    void ScrollVrtChange();
+    void ScrollHrzChange();
+    // Moves the selection outlines with the image when the view scrolls.
+    void ShiftSelection(double DX, double DY);
+    // The first selection object's outline in image pixels; false without a selection.
+    bool SelectionOutline(TPoints& Points, TIntegerArray& Counts);
+    void Release();
+
+    TDocumentHost* FHost;
+    TNewDesigner* FDesigner;
+    QScrollBar* FScrollHrz;
+    QScrollBar* FScrollVrt;
+    QMenu* FSelectionPopup = nullptr;
+    bool FSyncingScrollBars = false;
+
+    QImage FPasteBitmap;
+    QString FFileName;
+    TDibContainer FImage;
+    TDibContainer FUndoImage;
+    TPoint FLastPenPoint;
+    std::unique_ptr<TGeoPolygon> FSelPolygon;
+    std::unique_ptr<TGeoShape> FSelShape;
+    bool FUndoAvailable = false;
+    bool FModified = false;
+    bool FReleased = false;
+    TPreviewPaint FOnPreviewPaint;
+    TPreviewPaintDC FOnPreviewPaintDC;
+};
+
+} // namespace kolvar

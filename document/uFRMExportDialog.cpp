@@ -1,0 +1,7 @@
+#include "document/uFRMExportDialog.h"
+
+namespace kolvar {
+
+void ShowExportDialog(QWidget*, const TDibContainer&) {}
+
+} // namespace kolvar

@@ -1,0 +1,9 @@
+#include "vector/uFRMText.h"
+
+namespace kolvar {
+
+bool ShowTextDialog(QWidget*) {
+    return true;
+}
+
+} // namespace kolvar
