@@ -3,6 +3,9 @@
 #include "raster/DibGraphics.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QMdiArea>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <exception>
@@ -15,6 +18,17 @@ int main(int argc, char** argv) {
     try {
         kolvar::TfrmKolvar main;
         main.ShowCentredMaximised();
+        // Documents size themselves to the frame, which has its maximised size only once the
+        // window manager has placed it.
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 500 && main.MdiArea()->height() < main.height() / 2)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        // Every file named on the command line opens as a document, as a desktop launcher
+        // passes them.
+        const QStringList args = QApplication::arguments().mid(1);
+        for (const QString& arg : args)
+            if (!arg.startsWith(QLatin1Char('-'))) main.OpenDocument(QFileInfo(arg).absoluteFilePath());
         return app.exec();
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QStringLiteral("Kolvar"), QString::fromUtf8(e.what()));

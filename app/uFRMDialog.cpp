@@ -78,6 +78,12 @@ void TfrmDialog::keyPressEvent(QKeyEvent* e) {
         sbCancel_->click();
         return;
     }
+    // Enter confirms, as in any desktop dialog (a control that uses Enter itself keeps it).
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && sbOK_->isVisible() &&
+        sbOK_->isEnabled()) {
+        sbOK_->click();
+        return;
+    }
     TfrmKolvarWnd::keyPressEvent(e);
 }
 

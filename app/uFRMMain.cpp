@@ -635,7 +635,8 @@ void TfrmKolvar::BuildStatusBar() {
     for (int width : {62, 50}) {
         auto* panel = new QLabel(statusBar_);
         panel->setFrameShape(QFrame::StyledPanel);
-        panel->setFixedWidth(width);
+        // The panels keep their widths but grow to show a large size in full.
+        panel->setMinimumWidth(width);
         statusBar_->addWidget(panel);
         statusPanels_ << panel;
     }

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -20,6 +21,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -136,22 +138,26 @@ void TfrmDesigner::TakeImage(int32_t W, int32_t H) {
 void TfrmDesigner::SetClientToImage(int32_t W, int32_t H) {
     // The window takes the image's size, but never more than the frame can show; the scroll
     // bars reach the rest.
+    FScrollHrz->hide();
+    FScrollVrt->hide();
+    Client()->layout()->invalidate();
+    Client()->layout()->activate();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QWidget* outer = parentWidget() ? parentWidget() : this;
+    const QSize chrome = outer->size() - Client()->size();
     QSize client(W, H);
-    const QSize frame = size() - FDesigner->size();
-    QWidget* holder = parentWidget();
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(holder)) {
-        const QSize subFrame = sub->size() - size();
-        QWidget* area = sub->parentWidget();
-        if (area) client = client.boundedTo(area->size() - subFrame - frame);
-        sub->resize(client + frame + subFrame);
-    } else {
-        resize(client + frame);
-    }
-    if (layout()) layout()->activate();
-    if (Client()->layout()) Client()->layout()->activate();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(outer); sub && sub->mdiArea())
+        client = client.boundedTo(sub->mdiArea()->viewport()->size() - chrome);
+    outer->resize(client + chrome);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    Client()->layout()->activate();
 }
 
 void TfrmDesigner::ResetView(int32_t W, int32_t H) {
+    // Layouts may still resize the control in this round of events: those resizes reset the
+    // view too, rather than fitting the reset view into the new size.
+    if (!FResetPending) QTimer::singleShot(0, this, [this] { FResetPending = false; });
+    FResetPending = true;
     const QRect r = FDesigner->rect();
     TProjector& view = FDesigner->Projector();
     view.SetViewport({0, 0, r.width(), r.height()});
@@ -343,6 +349,10 @@ void TfrmDesigner::SetPreviewHooks(TPreviewPaint Buffer, TPreviewPaintDC DC) {
 }
 
 void TfrmDesigner::FormResize() {
+    if (FResetPending && !FImage.Empty()) {
+        ResetView(FImage.Width(), FImage.Height());
+        return;
+    }
     const QRect r = FDesigner->rect();
     FDesigner->Projector().SetViewport({0, 0, r.width(), r.height()});
     UpdateScrollBars();
@@ -369,22 +379,34 @@ void TfrmDesigner::UpdateScrollBars() {
     TProjector& view = FDesigner->Projector();
     const TPoint2D origin = view.WorldToScreen(0, 0);
     const TPoint2D scale = view.Scale();
-    const QSize port = FDesigner->size();
-    const double extents[2] = {FImage.Width() * scale.X, FImage.Height() * scale.Y};
-    const double offsets[2] = {-origin.X, -origin.Y};
-    const int viewSize[2] = {port.width(), port.height()};
-    QScrollBar* bars[2] = {FScrollHrz, FScrollVrt};
+    const double extentW = FImage.Width() * scale.X;
+    const double extentH = FImage.Height() * scale.Y;
+    // Which bars are needed depends on the room the other one leaves.
+    QSize room = Client()->size();
+    bool needH = extentW > room.width();
+    bool needV = extentH > room.height() - (needH ? FScrollHrz->sizeHint().height() : 0);
+    if (needV) needH = extentW > room.width() - FScrollVrt->sizeHint().width();
+    if (needH) room.rheight() -= FScrollHrz->sizeHint().height();
+    if (needV) room.rwidth() -= FScrollVrt->sizeHint().width();
     FSyncingScrollBars = true;
-    for (int i = 0; i < 2; ++i) {
-        const int range = int(std::ceil(extents[i])) - viewSize[i];
-        bars[i]->setVisible(range > 0);
-        if (range <= 0) continue;
-        bars[i]->setRange(0, range);
-        bars[i]->setPageStep(std::max(1, viewSize[i]));
-        bars[i]->setSingleStep(std::max(1, viewSize[i] / 20));
-        bars[i]->setValue(std::clamp(int(std::lround(offsets[i])), 0, range));
-    }
+    const bool shown[2] = {FScrollHrz->isVisibleTo(this), FScrollVrt->isVisibleTo(this)};
+    syncBar(FScrollHrz, needH, extentW, room.width(), -origin.X);
+    syncBar(FScrollVrt, needV, extentH, room.height(), -origin.Y);
     FSyncingScrollBars = false;
+    if (shown[0] != FScrollHrz->isVisibleTo(this) || shown[1] != FScrollVrt->isVisibleTo(this)) {
+        Client()->layout()->invalidate();
+        Client()->layout()->activate();
+    }
+}
+
+void TfrmDesigner::syncBar(QScrollBar* Bar, bool Needed, double Extent, int View, double Offset) {
+    const int range = int(std::ceil(Extent)) - View;
+    Bar->setVisible(Needed && range > 0);
+    if (!Bar->isVisibleTo(this)) return;
+    Bar->setRange(0, range);
+    Bar->setPageStep(std::max(1, View));
+    Bar->setSingleStep(std::max(1, View / 20));
+    Bar->setValue(std::clamp(int(std::lround(Offset)), 0, range));
 }
 
 void TfrmDesigner::ScrollTo(int32_t X, int32_t Y) {
@@ -393,8 +415,8 @@ void TfrmDesigner::ScrollTo(int32_t X, int32_t Y) {
     const TPoint2D scale = view.Scale();
     const QSize port = FDesigner->size();
     TPoint2D center = view.Center();
-    if (FScrollHrz->isVisible()) center.X = (X + port.width() / 2.0) / scale.X;
-    if (FScrollVrt->isVisible()) center.Y = (Y + port.height() / 2.0) / scale.Y;
+    if (FScrollHrz->isVisibleTo(this)) center.X = (X + port.width() / 2.0) / scale.X;
+    if (FScrollVrt->isVisibleTo(this)) center.Y = (Y + port.height() / 2.0) / scale.Y;
     view.SetCenter(center);
     const TPoint2D after = view.WorldToScreen(0, 0);
     ShiftSelection(after.X - before.X, after.Y - before.Y);
@@ -429,7 +451,7 @@ bool TfrmDesigner::eventFilter(QObject* Watched, QEvent* Event) {
         const bool sideways = (wheel->modifiers() & Qt::ShiftModifier) || steps.y() == 0;
         QScrollBar* bar = sideways ? FScrollHrz : FScrollVrt;
         const int delta = sideways && steps.x() != 0 ? steps.x() : steps.y();
-        if (bar->isVisible()) bar->setValue(bar->value() - delta * 3 * bar->singleStep());
+        if (bar->isVisibleTo(this)) bar->setValue(bar->value() - delta * 3 * bar->singleStep());
     }
     return true;
 }

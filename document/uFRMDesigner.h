@@ -161,6 +161,7 @@ private:
     void TakeImage(int32_t W, int32_t H);
     void SetClientToImage(int32_t W, int32_t H);
     void UpdateScrollBars();
+    void syncBar(QScrollBar* Bar, bool Needed, double Extent, int View, double Offset);
     void ScrollTo(int32_t X, int32_t Y);
     void ScrollVrtChange();
     void ScrollHrzChange();
@@ -176,6 +177,7 @@ private:
     QScrollBar* FScrollVrt;
     QMenu* FSelectionPopup = nullptr;
     bool FSyncingScrollBars = false;
+    bool FResetPending = false;
 
     QImage FPasteBitmap;
     QString FFileName;
