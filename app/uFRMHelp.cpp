@@ -43,14 +43,22 @@ QString readPage(const QString& page) {
     return QString::fromUtf8(f.readAll());
 }
 
+// The words of a text in lower case. The pages write "colour" where the windows say "Color";
+// both spellings find both.
+QStringList wordsOf(const QString& text) {
+    static const QRegularExpression separators(QStringLiteral("[^\\w]+"));
+    QStringList words = text.toLower().split(separators, Qt::SkipEmptyParts);
+    for (QString& w : words) w.replace(QLatin1String("colour"), QLatin1String("color"));
+    return words;
+}
+
 TPageText indexPage(const QString& page) {
     QTextDocument doc;
     doc.setHtml(readPage(page));
     TPageText text;
     text.Title = doc.metaInformation(QTextDocument::DocumentTitle);
-    static const QRegularExpression separators(QStringLiteral("[^\\w]+"));
-    const QString all = (text.Title + QLatin1Char(' ') + doc.toPlainText()).toLower();
-    for (const QString& w : all.split(separators, Qt::SkipEmptyParts)) text.Words.push_back(w);
+    for (const QString& w : wordsOf(text.Title + QLatin1Char(' ') + doc.toPlainText()))
+        text.Words.push_back(w);
     std::sort(text.Words.begin(), text.Words.end());
     text.Words.erase(std::unique(text.Words.begin(), text.Words.end()), text.Words.end());
     return text;
@@ -67,11 +75,6 @@ const TPageText& pageText(const QString& page) {
 bool hasWordStartingWith(const std::vector<QString>& words, const QString& prefix) {
     auto it = std::lower_bound(words.begin(), words.end(), prefix);
     return it != words.end() && it->startsWith(prefix);
-}
-
-QStringList queryWords(const QString& text) {
-    static const QRegularExpression separators(QStringLiteral("[^\\w]+"));
-    return text.toLower().split(separators, Qt::SkipEmptyParts);
 }
 
 QString pageOf(const QUrl& url) {
@@ -193,7 +196,7 @@ QString HelpPageTitle(const QString& Page) {
 }
 
 QStringList SearchHelp(const QString& Words) {
-    const QStringList words = queryWords(Words);
+    const QStringList words = wordsOf(Words);
     if (words.isEmpty()) return {};
     QStringList inTitle, inText;
     for (const THelpTopic& t : HelpTopics()) {
@@ -203,7 +206,7 @@ QStringList SearchHelp(const QString& Words) {
             return hasWordStartingWith(text.Words, w);
         });
         if (!all) continue;
-        const QString title = text.Title.toLower();
+        const QString title = wordsOf(text.Title).join(QLatin1Char(' '));
         const bool titled = std::any_of(words.begin(), words.end(),
                                         [&](const QString& w) { return title.contains(w); });
         (titled ? inTitle : inText) << page;
@@ -351,8 +354,28 @@ QStringList TfrmHelp::Results() const {
 }
 
 void TfrmHelp::OpenResult(int Row) {
-    if (QListWidgetItem* item = lstResults_->item(Row))
-        ShowPage(item->data(Qt::UserRole).toString());
+    QListWidgetItem* item = lstResults_->item(Row);
+    if (!item) return;
+    ShowPage(item->data(Qt::UserRole).toString());
+    // Shows where the first word is on the page.
+    const QStringList words = edSearch_->text().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (!words.isEmpty()) tbPage_->find(words.first());
+}
+
+void TfrmHelp::SetOwner(QWidget* Owner) {
+    if (parentWidget() == Owner) return;
+    if (parentWidget()) parentWidget()->removeEventFilter(this);
+    setParent(Owner, windowFlags());
+    if (Owner) Owner->installEventFilter(this);
+}
+
+bool TfrmHelp::eventFilter(QObject* watched, QEvent* e) {
+    // The dialog is done: the viewer stays, on its own again.
+    if (watched == parentWidget() && e->type() == QEvent::Hide && !isHidden()) {
+        SetOwner(nullptr);
+        show();
+    }
+    return TfrmKolvarWnd::eventFilter(watched, e);
 }
 
 TfrmHelp* HelpViewer() {
@@ -361,19 +384,15 @@ TfrmHelp* HelpViewer() {
 
 namespace {
 
-// A window shown modally blocks every other window but its own children, so help asked for
-// from a modal dialog opens as that dialog's child; otherwise the viewer stands on its own.
 TfrmHelp& raiseViewer(QWidget* Parent) {
-    QWidget* host = Parent ? Parent->window() : nullptr;
-    QWidget* owner = host && host->isModal() ? host : nullptr;
     QPointer<TfrmHelp>& v = viewer();
     if (!v) {
         static bool cleanup = (qAddPostRoutine(deleteViewer), true);
         (void)cleanup;
-        v = new TfrmHelp(owner);
-    } else if (v->parentWidget() != owner) {
-        v->setParent(owner, v->windowFlags());
+        v = new TfrmHelp;
     }
+    QWidget* host = Parent ? Parent->window() : nullptr;
+    v->SetOwner(host && host != v && host->isModal() ? host : nullptr);
     v->show();
     v->raise();
     v->activateWindow();

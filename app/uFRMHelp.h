@@ -104,6 +104,14 @@ public:
     QLineEdit* edSearch() const { return edSearch_; }
     QListWidget* lstResults() const { return lstResults_; }
 
+    // A window shown modally blocks every window but its own children, so help asked for from
+    // a modal dialog belongs to that dialog until the dialog closes; otherwise (Owner null) the
+    // viewer stands on its own.
+    void SetOwner(QWidget* Owner);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
 private:
     void BuildContents();
     void SelectInContents(const QString& Page);

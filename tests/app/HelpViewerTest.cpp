@@ -104,6 +104,12 @@ TEST(HelpSearch, FindsPagesByTheStartOfWordsIgnoringCase) {
     EXPECT_FALSE(pen.contains(QStringLiteral("filenew.html")));
     EXPECT_TRUE(SearchHelp(QStringLiteral("gradi")).contains(QStringLiteral("gradients.html")));
 
+    // The pages write "colour", the windows "Color": either spelling finds both.
+    EXPECT_TRUE(
+        SearchHelp(QStringLiteral("Color")).contains(QStringLiteral("tool-floodfill.html")));
+    EXPECT_TRUE(
+        SearchHelp(QStringLiteral("COLORS")).contains(QStringLiteral("filter-grayscale.html")));
+
     EXPECT_TRUE(SearchHelp(QStringLiteral("  ")).isEmpty());
     EXPECT_TRUE(SearchHelp(QStringLiteral("zyxwvut")).isEmpty());
 }
@@ -177,8 +183,22 @@ TEST_F(HelpViewer_, F1OpensTheWindowsOwnPageAndHelpFromAModalDialogStaysUsable) 
     EXPECT_TRUE(viewer->isWindow());
     EXPECT_EQ(viewer->CurrentPage(), QStringLiteral("text.html"));
 
-    delete dialog; // takes the viewer with it; the next request makes a new one
-    EXPECT_EQ(HelpViewer(), nullptr);
+    // Closing the dialog leaves the viewer open, on its own again.
+    dialog->close();
+    ASSERT_EQ(HelpViewer(), viewer);
+    EXPECT_EQ(viewer->parentWidget(), nullptr);
+    EXPECT_TRUE(viewer->isVisible());
+    delete dialog;
+    ASSERT_EQ(HelpViewer(), viewer);
+
+    // A dialog freed while the viewer is its child takes the viewer along; the next request
+    // makes a new one.
+    dialog = new TfrmDialog;
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+    ShowHelpContext(dialog, hc::Print);
+    EXPECT_EQ(HelpViewer()->parentWidget(), dialog);
+    delete dialog;
     ShowHelpContext(&palette, hc::Gradients);
     ASSERT_NE(HelpViewer(), nullptr);
     EXPECT_EQ(HelpViewer()->parentWidget(), nullptr);
