@@ -19,9 +19,13 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
 
 // The pages live in a static library, whose resource initialiser nothing else references.
 static void InitHelpResources() {
+    static bool registered = false;
+    if (registered) return;
+    registered = true;
     Q_INIT_RESOURCE(help);
 }
 
