@@ -25,3 +25,7 @@ target_link_libraries(kolvar_shell_ui PUBLIC kolvar_shell Qt6::Widgets Qt6::Prin
 # The app layer's own glob leaves these units to the shell targets.
 set(KOLVAR_SHELL_EXCLUDE "/(${KOLVAR_SHELL_CORE};${KOLVAR_SHELL_UI})\\.(cpp|h)$")
 string(REPLACE ";" "|" KOLVAR_SHELL_EXCLUDE "${KOLVAR_SHELL_EXCLUDE}")
+
+# The help pages are built into the program; the viewer finds them under :/help.
+file(GLOB help_pages CONFIGURE_DEPENDS "${shell_dir}/help/*.html" "${shell_dir}/help/*.css")
+qt_add_resources(kolvar_shell_ui help PREFIX /help BASE "${shell_dir}/help" FILES ${help_pages})

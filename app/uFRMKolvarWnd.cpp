@@ -1,8 +1,10 @@
 #include "app/uFRMKolvarWnd.h"
 
+#include "app/uFRMHelp.h"
 #include "app/uLanguagesSuportWidget.h"
 
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
@@ -180,6 +182,14 @@ void TfrmKolvarWnd::hideEvent(QHideEvent* e) {
     if (!modalLoop_ || e->spontaneous()) return;
     if (modalResult_ == mrNone) modalResult_ = mrCancel;
     modalLoop_->quit();
+}
+
+void TfrmKolvarWnd::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_F1 && e->modifiers() == Qt::NoModifier && helpContext_ != 0) {
+        ShowHelpContext(this, helpContext_);
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void TfrmKolvarWnd::setVisible(bool visible) {

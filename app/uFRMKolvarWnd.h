@@ -75,6 +75,10 @@ public:
     // Sets the result; a window shown by ShowModal then closes.
     void SetModalResult(int result);
 
+    // The help context number of the page F1 opens in this window; 0 for none.
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int context) { helpContext_ = context; }
+
 protected:
     // The base step translates the window. Overrides call it first.
     virtual void FormCreate();
@@ -89,6 +93,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void hideEvent(QHideEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void UpdateFrame();
@@ -112,6 +117,7 @@ private:
     QPoint dragOffset_;
     bool dragging_ = false;
     int modalResult_ = mrNone;
+    int helpContext_ = 0;
     QPointer<QEventLoop> modalLoop_;
 };
 
