@@ -1,3 +1,4 @@
+#include "app/uFRMAbout.h"
 #include "app/uFRMMain.h"
 
 #include "raster/DibGraphics.h"
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     kolvar::InitializeDibGraphics();
     QApplication::setApplicationName(QStringLiteral("Kolvar"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kolvar"));
+    QApplication::setWindowIcon(kolvar::KolvarIcon());
     try {
         kolvar::TfrmKolvar main;
         main.ShowCentredMaximised();

@@ -45,6 +45,7 @@ TfrmDesigner::TfrmDesigner(TDocumentHost* Host, QWidget* Parent)
     : TfrmKolvarWnd(Parent, Qt::Widget), FHost(Host) {
     setObjectName(QStringLiteral("frmDesigner"));
     setWindowTitle(QStringLiteral("Designer"));
+    SetHelpContext(20002); // the document window's help page
     SetRollUp(false);
     SetGripLines(true);
 

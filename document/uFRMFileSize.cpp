@@ -31,6 +31,7 @@ QSpinBox* sizeEdit(QWidget* parent, const char* name) {
 TfrmDefineFileSize::TfrmDefineFileSize(QWidget* Parent) : TfrmDialog(Parent) {
     setObjectName(QStringLiteral("frmDefineFileSize"));
     setWindowTitle(QStringLiteral("File New"));
+    SetHelpContext(HelpContextNumber);
     QWidget* c = Client();
     FHeight = sizeEdit(c, "seHeight");
     FWidth = sizeEdit(c, "seWidth");
