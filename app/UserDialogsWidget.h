@@ -19,9 +19,9 @@ enum class TMessageIcon { None, Information, Warning, Error, Question };
 
 struct TFileDialogRequest {
     QString Caption;
-    QString Directory;    // initial directory
-    QString FileName;     // initial file name
-    QString Filter;       // Qt filter text: "BMP File (*.bmp);;All files (*)"
+    QString Directory;     // initial directory
+    QString FileName;      // initial file name
+    QString Filter;        // Qt filter text: "BMP File (*.bmp);;All files (*)"
     QString DefaultSuffix; // appended by the dialog when the name has none ("" for none)
 };
 

@@ -5,8 +5,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QMdiArea>
 #include <QFileInfo>
+#include <QMdiArea>
 #include <QMessageBox>
 
 #include <exception>
@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
         // passes them.
         const QStringList args = QApplication::arguments().mid(1);
         for (const QString& arg : args)
-            if (!arg.startsWith(QLatin1Char('-'))) main.OpenDocument(QFileInfo(arg).absoluteFilePath());
+            if (!arg.startsWith(QLatin1Char('-')))
+                main.OpenDocument(QFileInfo(arg).absoluteFilePath());
         return app.exec();
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QStringLiteral("Kolvar"), QString::fromUtf8(e.what()));

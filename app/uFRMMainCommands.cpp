@@ -164,8 +164,8 @@ void TfrmKolvar::moAboutClick() {
 }
 
 void TfrmKolvar::MainToolBarClick(int tag) {
-    static const char* const items[] = {"moNew", "moOpen",  "moSave", "moPrint", "moClear",
-                                        "moUndo", "moCut", "moCopy", "moPaste"};
+    static const char* const items[] = {"moNew",  "moOpen", "moSave", "moPrint", "moClear",
+                                        "moUndo", "moCut",  "moCopy", "moPaste"};
     if (tag < 0 || tag >= int(std::size(items))) return;
     QAction* item = MenuItem(QString::fromLatin1(items[tag]));
     // A disabled item ignores the click, as the menu would.

@@ -108,9 +108,8 @@ void TfrmKolvar::AddFileCaptionOnMenu(TfrmDesigner* document) {
     item->setProperty(kDocumentProperty, QVariant::fromValue<QObject*>(document));
     connect(item, &QAction::triggered, this, [this, item] { FileNameClick(item); });
     // The entry follows the document's caption (a save under a new name renames it).
-    connect(document, &QWidget::windowTitleChanged, item, [item](const QString& caption) {
-        item->setText(caption);
-    });
+    connect(document, &QWidget::windowTitleChanged, item,
+            [item](const QString& caption) { item->setText(caption); });
 }
 
 void TfrmKolvar::DeleteFileCaption(const QString& caption) {

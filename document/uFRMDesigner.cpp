@@ -11,8 +11,8 @@
 
 #include <QAction>
 #include <QClipboard>
-#include <QCoreApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -65,11 +65,17 @@ TfrmDesigner::TfrmDesigner(TDocumentHost* Host, QWidget* Parent)
 
     connect(FScrollHrz, &QScrollBar::valueChanged, this, [this] { ScrollHrzChange(); });
     connect(FScrollVrt, &QScrollBar::valueChanged, this, [this] { ScrollVrtChange(); });
-    FDesigner->OnComposeView = [this](TNewDesigner&, TDibContainer& Buffer) { ComposeView(Buffer); };
+    FDesigner->OnComposeView = [this](TNewDesigner&, TDibContainer& Buffer) {
+        ComposeView(Buffer);
+    };
     FDesigner->OnResize = [this](TNewDesigner&) { FormResize(); };
-    FDesigner->OnSelectRightClick = [this](int32_t X, int32_t Y) { DesignerSelectRightClick(X, Y); };
+    FDesigner->OnSelectRightClick = [this](int32_t X, int32_t Y) {
+        DesignerSelectRightClick(X, Y);
+    };
     FDesigner->OnSelectStartTrans = [this](TTransformationInfo I) { DesignerSelectStartTrans(I); };
-    FDesigner->OnSelectFinishTrans = [this](TTransformationInfo I) { DesignerSelectFinishTrans(I); };
+    FDesigner->OnSelectFinishTrans = [this](TTransformationInfo I) {
+        DesignerSelectFinishTrans(I);
+    };
     FDesigner->installEventFilter(this);
 
     BuildActions();
@@ -217,8 +223,8 @@ bool TfrmDesigner::SaveImage(bool Ask) {
         request.Caption = QStringLiteral("Save As");
         request.FileName = FFileName;
         request.Filter = QStringLiteral("BMP File (*.BMP *.bmp)");
-        request.Directory = FFileName.isEmpty() ? ProgramDirectory()
-                                                : QFileInfo(FFileName).absolutePath();
+        request.Directory =
+            FFileName.isEmpty() ? ProgramDirectory() : QFileInfo(FFileName).absolutePath();
         const QString chosen = UserDialogs().SaveFileName(this, request);
         if (chosen.isEmpty()) return false;
         FFileName = chosen;

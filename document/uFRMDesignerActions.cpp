@@ -51,8 +51,7 @@ constexpr std::array<TDesignerActionDef, 22> kActions = {{
      &F::DrawPolyLineFinishCurveFinish, &F::DrawCurveOwnerDraw},
     {"BoundaryFill", admSegment, itPoint, 2, nullptr, nullptr, &F::BoundaryFillFinish, nullptr},
     {"Text", admSegment, itPoint, 2, &F::TextStart, nullptr, &F::TextFinish, &F::TextOwnerDraw},
-    {"Paste", admSegment, itPoint, 2, &F::PasteStart, nullptr, &F::PasteFinish,
-     &F::PasteOwnerDraw},
+    {"Paste", admSegment, itPoint, 2, &F::PasteStart, nullptr, &F::PasteFinish, &F::PasteOwnerDraw},
     {"SelectPolygonCurve", admFull, itPolygon, 5, &F::SelectionStart, nullptr,
      &F::SelectPolygonCurveFinish, &F::DrawCurveOwnerDraw},
     {"Warp", admSegment, itPoints, 2, nullptr, nullptr, &F::WarpFinish, &F::WarpOwnerDraw},
@@ -72,9 +71,13 @@ void TfrmDesigner::BuildActions() {
         item.SetInteractorType(def.Interactor);
         item.SetVertCount(def.VertCount);
         if (def.OnStart)
-            item.OnStart = [this, h = def.OnStart](TActionItem& a, TInteractor& i) { (this->*h)(a, i); };
+            item.OnStart = [this, h = def.OnStart](TActionItem& a, TInteractor& i) {
+                (this->*h)(a, i);
+            };
         if (def.OnUpdate)
-            item.OnUpdate = [this, h = def.OnUpdate](TActionItem& a, TInteractor& i) { (this->*h)(a, i); };
+            item.OnUpdate = [this, h = def.OnUpdate](TActionItem& a, TInteractor& i) {
+                (this->*h)(a, i);
+            };
         if (def.OnFinish)
             item.OnFinish = [this, h = def.OnFinish](TActionItem& a, TInteractor& i,
                                                      TActionFinishMode m) { (this->*h)(a, i, m); };

@@ -105,8 +105,7 @@ bool LoadPictureFile(const QString& Path, QImage& Bitmap,
             failed = true;
         }
     }
-    if (failed && OnReadError)
-        OnReadError(QStringLiteral("Could not open file ") + Path.toUpper());
+    if (failed && OnReadError) OnReadError(QStringLiteral("Could not open file ") + Path.toUpper());
     return false;
 }
 
