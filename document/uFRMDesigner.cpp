@@ -153,8 +153,14 @@ void TfrmDesigner::SetClientToImage(int32_t W, int32_t H) {
     QWidget* outer = parentWidget() ? parentWidget() : this;
     const QSize chrome = outer->size() - Client()->size();
     QSize client(W, H);
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(outer); sub && sub->mdiArea())
-        client = client.boundedTo(sub->mdiArea()->viewport()->size() - chrome);
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(outer); sub && sub->mdiArea()) {
+        // A window that would reach past the frame moves to its corner first.
+        const QSize area = sub->mdiArea()->viewport()->size();
+        const QSize room = area - QSize(sub->x(), sub->y());
+        if ((client + chrome).width() > room.width() || (client + chrome).height() > room.height())
+            sub->move(0, 0);
+        client = client.boundedTo(area - QSize(sub->x(), sub->y()) - chrome);
+    }
     outer->resize(client + chrome);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     Client()->layout()->activate();
