@@ -24,12 +24,18 @@ inline QByteArray Bytes(const uint8_t* data, size_t size) {
     return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
 }
 
+// Both paths: the picture (first image only) and the file decoded whole, which must agree.
 inline void ReadGif(const uint8_t* data, size_t size) {
+    QImage picture;
+    try {
+        picture = DecodeGifPicture(Bytes(data, size));
+        if (picture.isNull()) __builtin_trap();
+    } catch (const EGifException&) {
+    }
     try {
         TGifFile gif;
         gif.LoadFromBytes(Bytes(data, size));
-        const QImage image = gif.FirstImageAsBitmap();
-        if (image.isNull()) __builtin_trap();
+        if (gif.FirstImageAsBitmap() != picture) __builtin_trap();
     } catch (const EGifException&) {
     }
 }
