@@ -115,7 +115,8 @@ TEST(Pcx, ReaderFollowsTheFileWhereTheWriterNeverGoes) {
     EXPECT_EQ(img.color(5), qRgb(250, 0, 0));
 
     // A run longer than the row is cut at the row's end, not carried into the next row.
-    QByteArray runs = Header(8, 1, 0, 1, 1, 2) + QByteArray("\xC3\x07\x01\x02", 4);
+    QByteArray runs = Header(8, 1, 0, 1, 1, 2) + QByteArray("\xC3\x07\x01\x02\x0C", 5);
+    runs += QByteArray(768, '\0');
     img = ReadBmp(*DecodePCX(runs));
     EXPECT_EQ(img.pixelIndex(1, 0), 7);
     EXPECT_EQ(img.pixelIndex(0, 1), 1);
