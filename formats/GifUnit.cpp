@@ -418,15 +418,21 @@ void TGifFile::Clear() {
     FImages.clear();
 }
 
-void TGifFile::LoadGifFile(const QString& fileName) {
-    TWaitCursor wait;
-    QByteArray bytes;
+namespace {
+
+QByteArray ReadGifBytes(const QString& fileName) {
     try {
-        bytes = ReadWholeFile(fileName);
+        return ReadWholeFile(fileName);
     } catch (const EInOutError& e) {
         throw EGifException(e.Message());
     }
-    LoadFromBytes(bytes);
+}
+
+} // namespace
+
+void TGifFile::LoadGifFile(const QString& fileName) {
+    TWaitCursor wait;
+    LoadFromBytes(ReadGifBytes(fileName));
 }
 
 void TGifFile::ReadHeader(TGifReader& reader) {
@@ -608,13 +614,7 @@ QImage TGifFile::FirstImageAsBitmap() const {
 
 QImage LoadGifPicture(const QString& fileName) {
     TWaitCursor wait;
-    QByteArray bytes;
-    try {
-        bytes = ReadWholeFile(fileName);
-    } catch (const EInOutError& e) {
-        throw EGifException(e.Message());
-    }
-    return DecodeGifPicture(bytes);
+    return DecodeGifPicture(ReadGifBytes(fileName));
 }
 
 } // namespace kolvar

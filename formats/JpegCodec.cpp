@@ -78,6 +78,7 @@ struct TDecodeState {
     TErrorManager Err;
     const QByteArray* Data = nullptr;
     TDecodeBudget* Budget = nullptr;
+    int64_t Needed = 0;
     int64_t Charged = 0;
     QImage Image;
     TRefusal Refused = TRefusal::None;
@@ -137,8 +138,11 @@ bool RunDecode(TDecodeState* st) {
                   : !FirstScanFits(cinfo) ? TRefusal::TooLittleData
                                           : TRefusal::None;
     if (st->Refused == TRefusal::None) {
-        st->Charged = DecodeBytes(cinfo, gray ? 1 : 3);
-        if (!st->Budget->TryCharge(st->Charged)) st->Refused = TRefusal::Budget, st->Charged = 0;
+        st->Needed = DecodeBytes(cinfo, gray ? 1 : 3);
+        if (st->Budget->TryCharge(st->Needed))
+            st->Charged = st->Needed;
+        else
+            st->Refused = TRefusal::Budget;
     }
     if (st->Refused != TRefusal::None) {
         jpeg_destroy_decompress(cinfo);
@@ -227,7 +231,8 @@ QImage DecodeJpeg(const QByteArray& data) {
                 .arg(st->Info.image_width)
                 .arg(st->Info.image_height));
     case TRefusal::Budget:
-        throw EJpegError(QStringLiteral("JPEG image needs more memory than a picture may use"));
+        scope.Budget().Charge(st->Needed, "a JPEG picture and its coefficients"); // raises
+        break;
     case TRefusal::None:
         break;
     }

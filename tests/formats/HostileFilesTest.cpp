@@ -173,6 +173,11 @@ TEST(DecodeBudget, ChargesReleasesAndRefusesWithoutCharging) {
         EXPECT_TRUE(PictureSizeAllowed(40, 25));
         EXPECT_FALSE(PictureSizeAllowed(40, 26));
     }
+    // libjpeg's buffers are charged before the library allocates them.
+    QImage image(8, 8, QImage::Format_RGB888);
+    image.fill(Qt::gray);
+    EXPECT_THROW(DecodeJpeg(EncodeJpeg(image, {75, false, true})), EDecodeBudgetError);
+    EXPECT_EQ(budget.Live(), 0);
 }
 
 TEST(HostileFiles, GifPictureDecodesTheFirstImageOnly) {

@@ -87,6 +87,7 @@ inline void ReadJpeg(const uint8_t* data, size_t size) {
         TFuzzScope scope;
         DecodeJpeg(Bytes(data, size));
     } catch (const EJpegError&) {
+    } catch (const EDecodeBudgetError&) {
     }
 }
 
