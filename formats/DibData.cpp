@@ -59,6 +59,7 @@ bool PictureSizeAllowed(int64_t width, int64_t height) {
 } // namespace kolvar
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 
@@ -105,7 +106,9 @@ int WriteAll(int fd, const QByteArray& bytes) {
 } // namespace
 
 void WriteFileSafely(const QString& fileName, const QByteArray& bytes) {
-    const QByteArray target = QFile::encodeName(fileName);
+    // A link keeps pointing where it did: the file it names is the one replaced.
+    const QFileInfo info(fileName);
+    const QByteArray target = QFile::encodeName(info.isSymLink() ? info.symLinkTarget() : fileName);
     QByteArray temp;
     const int fd = CreateSibling(target, temp);
     if (fd < 0) WriteFailed(fileName, errno);

@@ -16,6 +16,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -336,4 +337,10 @@ TEST(WriteErrors, CarryTheSystemsTextAndKeepTheOldFile) {
                          .arg(name, QString::fromLocal8Bit(std::strerror(EFBIG))));
     EXPECT_EQ(ReadBmp(ReadWholeFile(name)).size(), QSize(4, 4));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList("picture.bmp"));
+    // Saving through a link replaces the file it points to and keeps the link.
+    const QString link = dir.filePath("link.bmp");
+    ASSERT_TRUE(QFile::link(name, link));
+    SaveBmpFile(link, TDibData::Make(2, 3, 24));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadBmp(ReadWholeFile(name)).size(), QSize(2, 3));
 }
