@@ -1,6 +1,6 @@
 #include "formats/Bmp2Tiff.h"
 
-#include <QSaveFile>
+#include <QBuffer>
 #include <QtEndian>
 
 #include <vector>
@@ -188,14 +188,10 @@ void WriteTIFF(QIODevice& stream, const TDibData& bitmap) {
 
 void SaveTIFF(const QString& fileName, const TDibData& bitmap) {
     if (!Writable(bitmap)) throw EInvalidGraphic();
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EWriteError(
-            QStringLiteral("Cannot write file %1: %2").arg(fileName, file.errorString()));
-    WriteTIFF(file, bitmap); // an exception discards the temporary file, the old one stays
-    if (!file.commit())
-        throw EWriteError(
-            QStringLiteral("Cannot write file %1: %2").arg(fileName, file.errorString()));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    WriteTIFF(buffer, bitmap);
+    WriteFileSafely(fileName, buffer.data());
 }
 
 } // namespace kolvar

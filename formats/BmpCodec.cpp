@@ -1,6 +1,7 @@
 #include "formats/BmpCodec.h"
 
 #include "formats/ColorReduce.h"
+#include "formats/DecodeBudget.h"
 
 #include <QtEndian>
 
@@ -310,8 +311,11 @@ void Put32(QByteArray& b, qsizetype at, uint32_t v) {
 } // namespace
 
 QImage ReadBmp(const QByteArray& bytes) {
+    TDecodeScope scope;
     const TBytes in(bytes);
     const TBmpInfo info = ReadInfo(in);
+    const int depth = QImage::toPixelFormat(FormatFor(info)).bitsPerPixel();
+    TBudgetCharge picture(DibStride(info.Width, depth) * info.Height, "a bitmap picture");
     if (info.Compression == BI_RLE8 || info.Compression == BI_RLE4) return ReadRle(in, info);
     return ReadUncompressed(in, info);
 }

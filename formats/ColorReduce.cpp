@@ -1,7 +1,5 @@
 #include "formats/ColorReduce.h"
 
-#include "formats/BmpCodec.h"
-
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
@@ -318,8 +316,63 @@ TDibData ConvertToDib(const QImage& image, int bitCount) {
     return dib;
 }
 
+namespace {
+
+QImage::Format ImageFormatOf(int bitCount) {
+    switch (bitCount) {
+    case 1:
+        return QImage::Format_Mono;
+    case 4:
+    case 8:
+        return QImage::Format_Indexed8;
+    case 16:
+        return QImage::Format_RGB555;
+    case 24:
+        return QImage::Format_BGR888;
+    default:
+        return QImage::Format_RGB32;
+    }
+}
+
+void CopyRow(const TDibData& dib, const uint8_t* src, uint8_t* dst) {
+    const int32_t w = dib.Width;
+    switch (dib.BitCount) {
+    case 4:
+        for (int32_t x = 0; x < w; ++x) dst[x] = (x & 1) ? (src[x / 2] & 0x0F) : (src[x / 2] >> 4);
+        return;
+    case 16:
+        for (int32_t x = 0; x < w; ++x)
+            reinterpret_cast<uint16_t*>(dst)[x] =
+                uint16_t((src[2 * x] | src[2 * x + 1] << 8) & 0x7FFF);
+        return;
+    case 32:
+        for (int32_t x = 0; x < w; ++x)
+            reinterpret_cast<QRgb*>(dst)[x] =
+                0xFF000000u | qRgb(src[4 * x + 2], src[4 * x + 1], src[4 * x]);
+        return;
+    default:
+        std::memcpy(dst, src, size_t((int64_t(w) * dib.BitCount + 7) / 8));
+    }
+}
+
+} // namespace
+
 QImage DibToImage(const TDibData& dib) {
-    return ReadBmp(EncodeBmp(dib));
+    const bool known = dib.BitCount == 1 || dib.BitCount == 4 || dib.BitCount == 8 ||
+                       dib.BitCount == 16 || dib.BitCount == 24 || dib.BitCount == 32;
+    if (!known || dib.IsEmpty() || dib.Bits.size() != qsizetype(dib.Stride()) * dib.Height)
+        throw EInvalidGraphic();
+    QImage image(dib.Width, dib.Height, ImageFormatOf(dib.BitCount));
+    if (image.isNull()) throw EInvalidGraphic();
+    if (dib.BitCount <= 8) {
+        QVector<QRgb> colors(qsizetype(1) << dib.BitCount, qRgb(0, 0, 0));
+        for (qsizetype i = 0; i < colors.size() && i < qsizetype(dib.Palette.size()); ++i)
+            colors[i] = qRgb(dib.Palette[size_t(i)].Red, dib.Palette[size_t(i)].Green,
+                             dib.Palette[size_t(i)].Blue);
+        image.setColorTable(colors);
+    }
+    for (int32_t y = 0; y < dib.Height; ++y) CopyRow(dib, dib.ScanLine(y), image.scanLine(y));
+    return image;
 }
 
 } // namespace kolvar

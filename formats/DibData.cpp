@@ -1,5 +1,7 @@
 #include "formats/DibData.h"
 
+#include "formats/DecodeBudget.h"
+
 #include <algorithm>
 #include <atomic>
 
@@ -48,21 +50,78 @@ void SetPicturePixelLimit(int64_t pixels) {
 bool PictureSizeAllowed(int64_t width, int64_t height) {
     if (width < 1 || height < 1) return false;
     if (width > kMaxPictureSide || height > kMaxPictureSide) return false;
-    return width * height <= PicturePixelLimit();
+    const TDecodeBudget* budget = TDecodeBudget::Current();
+    const int64_t limit = budget ? std::min(budget->Limits().PicturePixels, PicturePixelLimit())
+                                 : PicturePixelLimit();
+    return width * height <= limit;
 }
 
 } // namespace kolvar
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kolvar {
 
+namespace {
+
+// The system's own words for the failure (a full disk says "No space left on device").
+[[noreturn]] void WriteFailed(const QString& fileName, int error) {
+    throw EWriteError(
+        QStringLiteral("Cannot write file %1: %2").arg(fileName, qt_error_string(error)));
+}
+
+// A new file beside the target, made with the permissions a new file gets.
+int CreateSibling(const QByteArray& target, QByteArray& name) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = target + ".kolvar-" + QByteArray::number(qint64(::getpid())) + "-" +
+               QByteArray::number(counter++);
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+// 0, or the errno of the first failure.
+int WriteAll(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        p += n;
+        left -= n;
+    }
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+} // namespace
+
 void WriteFileSafely(const QString& fileName, const QByteArray& bytes) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EWriteError(
-            QStringLiteral("Cannot write file %1: %2").arg(fileName, file.errorString()));
+    // A link keeps pointing where it did: the file it names is the one replaced.
+    const QFileInfo info(fileName);
+    const QByteArray target = QFile::encodeName(info.isSymLink() ? info.symLinkTarget() : fileName);
+    QByteArray temp;
+    const int fd = CreateSibling(target, temp);
+    if (fd < 0) WriteFailed(fileName, errno);
+    int error = WriteAll(fd, bytes);
+    struct stat old;
+    if (!error && ::stat(target.constData(), &old) == 0 && ::fchmod(fd, old.st_mode & 07777) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error) error = errno;
+    if (!error && ::rename(temp.constData(), target.constData()) != 0) error = errno;
+    if (error) {
+        ::unlink(temp.constData());
+        WriteFailed(fileName, error);
+    }
 }
 
 QByteArray ReadWholeFile(const QString& fileName) {

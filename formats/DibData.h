@@ -56,7 +56,8 @@ constexpr int64_t kMaxPicturePixels = int64_t(1) << 28;
 int64_t PicturePixelLimit();
 void SetPicturePixelLimit(int64_t pixels);
 
-// True when a picture of this size is within the limits (both sides at least 1).
+// True when a picture of this size is within the limits (both sides at least 1), including the
+// pixel limit of the active decoding budget.
 bool PictureSizeAllowed(int64_t width, int64_t height);
 
 } // namespace kolvar
@@ -70,7 +71,8 @@ public:
 };
 
 // Writes bytes to fileName through a temporary file that replaces the old one only when
-// complete. Raises EWriteError.
+// complete (an existing file keeps its permissions). Raises EWriteError carrying the system's
+// text for the failure.
 void WriteFileSafely(const QString& fileName, const QByteArray& bytes);
 
 // The whole file, or EInOutError when it cannot be opened or read.

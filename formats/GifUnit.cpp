@@ -1,6 +1,5 @@
 #include "formats/GifUnit.h"
 
-#include "formats/BmpCodec.h"
 #include "formats/DibData.h"
 
 #include <QCoreApplication>
@@ -130,7 +129,7 @@ TGifSubImage::TGifSubImage(TGifFile& owner, int32_t colorCount)
             QStringLiteral("Number of colors (%1) wrong; must be a power of 2").arg(colorCount));
 }
 
-void TGifSubImage::Read(TGifReader& reader) {
+void TGifSubImage::Read(TGifReader& reader, bool keepData) {
     FDescriptor.Left = reader.Word();
     FDescriptor.Top = reader.Word();
     FDescriptor.Width = reader.Word();
@@ -141,7 +140,10 @@ void TGifSubImage::Read(TGifReader& reader) {
         ReadColorTable(reader, FLocalColorTable);
     }
     FCodeSize = reader.Byte();
-    for (auto& block : ReadSubBlocks(reader)) FData.AddChunk(block);
+    for (uint8_t n = reader.Byte(); n != 0; n = reader.Byte()) {
+        QByteArray block = reader.Bytes(n);
+        if (keepData) FData.AddChunk(block);
+    }
     CheckGeometry();
 }
 
@@ -153,16 +155,56 @@ void TGifSubImage::CheckGeometry() const {
         throw EGifException("Image lies outside the logical screen");
 }
 
+const TGifColorTable& TGifSubImage::ActiveColorTable() const {
+    return HasLocalColorTable() ? FLocalColorTable : FOwner.GlobalColorTable();
+}
+
+// Where decoded rows go: the sub-image's own pixel array, or the picture handed out.
+class TGifRowTarget {
+public:
+    virtual ~TGifRowTarget() = default;
+    virtual int32_t Width() const = 0;
+    virtual int32_t Height() const = 0;
+    // row is 0-based.
+    virtual void StoreRow(int32_t row, const TBigByteArray& pixels) = 0;
+};
+
 namespace {
 
 constexpr int kMaxCodes = 4096;
+
+class TArrayTarget : public TGifRowTarget {
+public:
+    explicit TArrayTarget(TByteArray2D& pixels) : FPixels(pixels) {}
+    int32_t Width() const override { return FPixels.Cols(); }
+    int32_t Height() const override { return FPixels.Rows(); }
+    void StoreRow(int32_t row, const TBigByteArray& pixels) override {
+        FPixels.SetRow(row + 1, pixels);
+    }
+
+private:
+    TByteArray2D& FPixels;
+};
+
+class TImageTarget : public TGifRowTarget {
+public:
+    explicit TImageTarget(QImage& image) : FImage(image) {}
+    int32_t Width() const override { return FImage.width(); }
+    int32_t Height() const override { return FImage.height(); }
+    void StoreRow(int32_t row, const TBigByteArray& pixels) override {
+        std::memcpy(FImage.scanLine(row), pixels.Data(), size_t(pixels.Size()));
+    }
+
+private:
+    QImage& FImage;
+};
 
 // Collects decoded pixels into rows and stores each finished row where the (interlaced)
 // row order puts it. Full() turns true once a row beyond the image would be stored.
 class TRowSink {
 public:
-    TRowSink(TByteArray2D& pixels, bool interlaced)
-        : FPixels(pixels), FRow(pixels.Cols()), FInterlaced(interlaced) {}
+    TRowSink(TGifRowTarget& target, bool interlaced)
+        : FTarget(target), FRow(target.Width()), FInterlaced(interlaced) {}
 
     bool Full() const { return FFull; }
     // Appends n pixels taken from src; returns false once the image is complete.
@@ -187,17 +229,17 @@ public:
 private:
     void StoreRow() {
         FCol = 0;
-        if (FY >= FPixels.Rows()) {
+        if (FY >= FTarget.Height()) {
             FFull = true;
             return;
         }
-        FPixels.SetRow(FY + 1, FRow);
-        FY = FInterlaced ? NextInterlacedRow(FY, FPixels.Rows(), FPass) : FY + 1;
-        if (FY >= FPixels.Rows()) FFull = true;
+        FTarget.StoreRow(FY, FRow);
+        FY = FInterlaced ? NextInterlacedRow(FY, FTarget.Height(), FPass) : FY + 1;
+        if (FY >= FTarget.Height()) FFull = true;
         FPump.RowDone();
     }
 
-    TByteArray2D& FPixels;
+    TGifRowTarget& FTarget;
     TBigByteArray FRow;
     bool FInterlaced;
     int32_t FCol = 0;
@@ -210,7 +252,7 @@ private:
 // Variable-width codes, least significant bit first.
 class TCodeReader {
 public:
-    explicit TCodeReader(TByteBuffer& data) : FData(data) { FData.Rewind(); }
+    explicit TCodeReader(const TByteBuffer& data) : FData(data) { FData.Rewind(); }
     int Read(int width) {
         while (FBits < width) {
             uint8_t b;
@@ -229,7 +271,7 @@ public:
     }
 
 private:
-    TByteBuffer& FData;
+    TByteBuffer FData;
     uint32_t FAcc = 0;
     int FBits = 0;
 };
@@ -340,7 +382,7 @@ private:
 
 } // namespace
 
-void TGifSubImage::Decode() {
+void TGifSubImage::CheckDataCanFill() const {
     const int m = FCodeSize;
     if (m < 2 || m > 9) throw EGifException("Bad code Size");
     // No code yields more than 4096 pixels, so data that cannot fill the image even at that
@@ -348,11 +390,22 @@ void TGifSubImage::Decode() {
     const int64_t pixels = int64_t(FDescriptor.Width) * FDescriptor.Height;
     const int64_t maxCodes = int64_t(FData.Total()) * 8 / (m + 1) + 1;
     if (pixels > maxCodes * kMaxCodes) throw EGifException("Image size is not valid");
-    FPixels = std::make_unique<TByteArray2D>(FDescriptor.Width, FDescriptor.Height);
-    TRowSink sink(*FPixels, Interlaced());
+}
+
+void TGifSubImage::DecodeInto(TGifRowTarget& target) const {
+    TRowSink sink(target, Interlaced());
     TCodeReader codes(FData);
-    auto lzw = std::make_unique<TLzwDecoder>(m, codes, sink);
+    auto lzw = std::make_unique<TLzwDecoder>(FCodeSize, codes, sink);
     lzw->Run();
+}
+
+void TGifSubImage::Decode() {
+    CheckDataCanFill();
+    FOwner.FCharges.emplace_back(int64_t(FDescriptor.Width) * FDescriptor.Height,
+                                 "the pixels of a GIF image");
+    FPixels = std::make_unique<TByteArray2D>(FDescriptor.Width, FDescriptor.Height);
+    TArrayTarget target(*FPixels);
+    DecodeInto(target);
 }
 
 TGifFile::TGifFile() = default;
@@ -365,15 +418,21 @@ void TGifFile::Clear() {
     FImages.clear();
 }
 
-void TGifFile::LoadGifFile(const QString& fileName) {
-    TWaitCursor wait;
-    QByteArray bytes;
+namespace {
+
+QByteArray ReadGifBytes(const QString& fileName) {
     try {
-        bytes = ReadWholeFile(fileName);
+        return ReadWholeFile(fileName);
     } catch (const EInOutError& e) {
         throw EGifException(e.Message());
     }
-    LoadFromBytes(bytes);
+}
+
+} // namespace
+
+void TGifFile::LoadGifFile(const QString& fileName) {
+    TWaitCursor wait;
+    LoadFromBytes(ReadGifBytes(fileName));
 }
 
 void TGifFile::ReadHeader(TGifReader& reader) {
@@ -423,16 +482,18 @@ TExtension TGifFile::ReadExtension(TGifReader& reader) {
     return ext;
 }
 
-void TGifFile::ReadImage(TGifReader& reader, std::vector<TExtension>& pending) {
+void TGifFile::ReadImage(TGifReader& reader, std::vector<TExtension>& pending, bool decode) {
     auto image = std::make_unique<TGifSubImage>(*this, FGlobalColorTable.Size());
     image->FExtensions = std::move(pending);
     pending.clear();
-    image->Read(reader);
-    image->Decode();
+    const bool keepData = decode || FImages.empty();
+    image->Read(reader, keepData);
+    if (keepData) FCharges.emplace_back(image->FData.Total(), "the image data of a GIF file");
+    if (decode) image->Decode();
     FImages.push_back(std::move(image));
 }
 
-void TGifFile::LoadFromBytes(const QByteArray& bytes) {
+void TGifFile::Parse(const QByteArray& bytes, bool decodeAll) {
     Clear();
     TGifReader reader(bytes);
     ReadHeader(reader);
@@ -446,9 +507,62 @@ void TGifFile::LoadFromBytes(const QByteArray& bytes) {
         if (b == 0x21) {
             pending.push_back(ReadExtension(reader));
         } else if (b == 0x2C) {
-            ReadImage(reader, pending);
+            ReadImage(reader, pending, decodeAll);
         }
     }
+}
+
+namespace {
+
+// Ends the decode's hold on the budget however LoadFromBytes leaves.
+class TReleaseCharges {
+public:
+    explicit TReleaseCharges(std::vector<TBudgetCharge>& charges) : FCharges(charges) {}
+    ~TReleaseCharges() { FCharges.clear(); }
+    TReleaseCharges(const TReleaseCharges&) = delete;
+    TReleaseCharges& operator=(const TReleaseCharges&) = delete;
+
+private:
+    std::vector<TBudgetCharge>& FCharges;
+};
+
+QVector<QRgb> PaletteOf(const TGifColorTable& table) {
+    QVector<QRgb> colors(256);
+    for (int i = 0; i < 256; ++i) colors[i] = qRgb(table[i].Red, table[i].Green, table[i].Blue);
+    return colors;
+}
+
+QImage NewPicture(int32_t width, int32_t height, const TGifColorTable& table) {
+    QImage image(width, height, QImage::Format_Indexed8);
+    if (image.isNull()) throw EGifException("Not enough memory for the picture");
+    image.setColorTable(PaletteOf(table));
+    return image;
+}
+
+} // namespace
+
+void TGifFile::LoadFromBytes(const QByteArray& bytes, TGifDecode what) {
+    TDecodeScope scope;
+    TReleaseCharges release(FCharges);
+    Parse(bytes, what == TGifDecode::AllImages);
+    if (what == TGifDecode::FirstImageOnly && !FImages.empty()) FImages.front()->Decode();
+}
+
+QImage DecodeGifPicture(const QByteArray& bytes) {
+    TDecodeScope scope;
+    TGifFile gif;
+    TReleaseCharges release(gif.FCharges);
+    gif.Parse(bytes, false);
+    if (gif.FImages.empty()) throw EGifException("GIF file holds no image");
+    const TGifSubImage& first = *gif.FImages.front();
+    const TGifImageDescriptor& d = first.Descriptor();
+    first.CheckDataCanFill();
+    TBudgetCharge picture(int64_t(DibStride(d.Width, 8)) * d.Height, "a GIF picture");
+    QImage image = NewPicture(d.Width, d.Height, first.ActiveColorTable());
+    image.fill(0); // rows the data never reaches
+    TImageTarget target(image);
+    first.DecodeInto(target);
+    return image;
 }
 
 QByteArray TGifFile::FirstImageAsBmpStream() const {
@@ -476,8 +590,7 @@ QByteArray TGifFile::FirstImageAsBmpStream() const {
     put16(28, 8);
     put32(38, 143);
     put32(42, 143);
-    const TGifColorTable& table =
-        image.HasLocalColorTable() ? image.LocalColorTable() : FGlobalColorTable;
+    const TGifColorTable& table = image.ActiveColorTable();
     for (int i = 0; i < 256; ++i) {
         p[54 + 4 * i] = table[i].Blue;
         p[55 + 4 * i] = table[i].Green;
@@ -489,13 +602,19 @@ QByteArray TGifFile::FirstImageAsBmpStream() const {
 }
 
 QImage TGifFile::FirstImageAsBitmap() const {
-    return ReadBmp(FirstImageAsBmpStream());
+    if (FImages.empty() || !FImages.front()->Pixels())
+        throw EGifException("GIF file holds no image");
+    const TGifSubImage& first = *FImages.front();
+    const TByteArray2D& pixels = *first.Pixels();
+    QImage image = NewPicture(pixels.Cols(), pixels.Rows(), first.ActiveColorTable());
+    for (int32_t r = 1; r <= pixels.Rows(); ++r)
+        std::memcpy(image.scanLine(r - 1), pixels.RowData(r), size_t(pixels.Cols()));
+    return image;
 }
 
 QImage LoadGifPicture(const QString& fileName) {
-    TGifFile gif;
-    gif.LoadGifFile(fileName);
-    return gif.FirstImageAsBitmap();
+    TWaitCursor wait;
+    return DecodeGifPicture(ReadGifBytes(fileName));
 }
 
 } // namespace kolvar

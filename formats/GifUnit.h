@@ -1,8 +1,11 @@
 #pragma once
-// GIF87a / GIF89a reader: parses every block of the file, decodes every image with LZW and
-// hands the first one out as an 8-bit palette picture.
+// GIF87a / GIF89a reader: parses every block of the file, decodes its images with LZW and
+// hands the first one out as an 8-bit palette picture. Opening a GIF as a picture decodes the
+// first image only; TGifFile decodes every image when asked to. Both draw on the decoding
+// budget (formats/DecodeBudget.h).
 
 #include "formats/ByteArrays.h"
+#include "formats/DecodeBudget.h"
 #include "raster/Exceptions.h"
 
 #include <QByteArray>
@@ -74,6 +77,11 @@ struct TExtension {
 
 class TGifFile;
 class TGifReader;
+class TGifRowTarget;
+
+// How much of a file LoadFromBytes decodes. Images that are not decoded are still parsed
+// (descriptor, colour table, extensions) but their data is skipped and Pixels() stays empty.
+enum class TGifDecode { AllImages, FirstImageOnly };
 
 class TGifSubImage {
 public:
@@ -88,12 +96,17 @@ public:
     const std::vector<TExtension>& Extensions() const { return FExtensions; }
     // Colour indices, rows numbered from 1; empty until decoded.
     const TByteArray2D* Pixels() const { return FPixels.get(); }
+    // The colour table that applies: the local one, or the file's global one.
+    const TGifColorTable& ActiveColorTable() const;
 
 private:
     friend class TGifFile;
-    void Read(TGifReader& reader);
+    friend QImage DecodeGifPicture(const QByteArray& bytes);
+    void Read(TGifReader& reader, bool keepData);
     void Decode();
+    void DecodeInto(TGifRowTarget& target) const;
     void CheckGeometry() const;
+    void CheckDataCanFill() const;
 
     TGifFile& FOwner;
     TGifImageDescriptor FDescriptor;
@@ -112,11 +125,11 @@ public:
     // Reads and decodes the named file; the wait cursor shows meanwhile.
     void LoadGifFile(const QString& fileName);
     // The same from bytes already in memory.
-    void LoadFromBytes(const QByteArray& bytes);
+    void LoadFromBytes(const QByteArray& bytes, TGifDecode what = TGifDecode::AllImages);
 
     // Sub-image 0 as an in-memory 8-bit BMP file.
     QByteArray FirstImageAsBmpStream() const;
-    // Sub-image 0 as a picture (through the BMP stream above).
+    // Sub-image 0 as a picture, the same one the BMP stream above gives.
     QImage FirstImageAsBitmap() const;
 
     const QByteArray& Signature() const { return FSignature; }
@@ -128,18 +141,25 @@ public:
     const TGifSubImage& Image(int32_t i) const { return *FImages.at(size_t(i)); }
 
 private:
+    friend class TGifSubImage;
+    friend QImage DecodeGifPicture(const QByteArray& bytes);
     void Clear();
+    void Parse(const QByteArray& bytes, bool decodeLater);
     void ReadHeader(TGifReader& reader);
     TExtension ReadExtension(TGifReader& reader);
-    void ReadImage(TGifReader& reader, std::vector<TExtension>& pending);
+    void ReadImage(TGifReader& reader, std::vector<TExtension>& pending, bool decode);
 
     QByteArray FSignature;
     TGifScreenDescriptor FScreen;
     TGifColorTable FGlobalColorTable;
     std::vector<std::unique_ptr<TGifSubImage>> FImages;
+    // What the decode in progress holds on the budget; emptied when it ends.
+    std::vector<TBudgetCharge> FCharges;
 };
 
-// Convenience for the picture loaders: the first image of a GIF file.
+// The picture loaders' path: the first image of a GIF file, decoded straight into the
+// picture (Format_Indexed8, 256 colours); later images are parsed and skipped.
+QImage DecodeGifPicture(const QByteArray& bytes);
 QImage LoadGifPicture(const QString& fileName);
 
 } // namespace kolvar

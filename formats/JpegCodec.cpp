@@ -1,5 +1,6 @@
 #include "formats/JpegCodec.h"
 
+#include "formats/DecodeBudget.h"
 #include "formats/DibData.h"
 
 #include <algorithm>
@@ -24,6 +25,7 @@ struct TErrorManager {
     jpeg_error_mgr Pub;
     std::jmp_buf Jump;
     char Message[JMSG_LENGTH_MAX];
+    bool Damaged = false;
 };
 
 void ErrorExit(j_common_ptr cinfo) {
@@ -32,11 +34,31 @@ void ErrorExit(j_common_ptr cinfo) {
     std::longjmp(err->Jump, 1);
 }
 
-// Warnings are not printed. A file cut short is an error here: libjpeg would otherwise pad
-// the picture with grey and call it a success.
+// The warnings that mean pixels were lost or made up: libjpeg would pad or guess them (grey,
+// or garbage up to the next restart marker) and call the picture a success. Other warnings
+// (stray bytes between segments, unknown colour transform codes) leave every pixel intact.
+bool IsDamage(int code) {
+    switch (code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_MUST_RESYNC:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_NOT_SEQUENTIAL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Warnings are not printed; damage ends the decode.
 void EmitMessage(j_common_ptr cinfo, int level) {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) ErrorExit(cinfo);
-    if (level < 0) cinfo->err->num_warnings++;
+    if (level >= 0) return;
+    if (IsDamage(cinfo->err->msg_code)) {
+        reinterpret_cast<TErrorManager*>(cinfo->err)->Damaged = true;
+        ErrorExit(cinfo);
+    }
+    cinfo->err->num_warnings++;
 }
 
 void InstallErrorManager(TErrorManager& err) {
@@ -49,13 +71,44 @@ void InstallErrorManager(TErrorManager& err) {
 // Whole-image buffers (progressive files) may use at most this much memory.
 constexpr long kMaxLibraryMemory = 1024L * 1024 * 1024;
 
+enum class TRefusal { None, Size, TooLittleData, Budget };
+
 struct TDecodeState {
     jpeg_decompress_struct Info;
     TErrorManager Err;
     const QByteArray* Data = nullptr;
+    TDecodeBudget* Budget = nullptr;
+    int64_t Needed = 0;
+    int64_t Charged = 0;
     QImage Image;
-    bool SizeRefused = false;
+    TRefusal Refused = TRefusal::None;
 };
+
+// Every block of the first scan codes at least one bit (its DC difference, or a sequential
+// block's end of block), so a file whose remaining data is shorter than that cannot hold its
+// picture. Arithmetic coding has no such floor and is not judged.
+bool FirstScanFits(const jpeg_decompress_struct* cinfo) {
+    if (cinfo->arith_code) return true;
+    int64_t blocks = 0;
+    for (int i = 0; i < cinfo->comps_in_scan; ++i)
+        blocks += int64_t(cinfo->cur_comp_info[i]->width_in_blocks) *
+                  cinfo->cur_comp_info[i]->height_in_blocks;
+    return blocks <= int64_t(cinfo->src->bytes_in_buffer) * 8;
+}
+
+// What the decode holds: the picture, and for multi-scan files the coefficients of the whole
+// image, which libjpeg keeps until the last scan.
+int64_t DecodeBytes(const jpeg_decompress_struct* cinfo, int bytesPerPixel) {
+    int64_t bytes = DibStride(cinfo->image_width, 8 * bytesPerPixel) * cinfo->image_height;
+    if (!jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(cinfo))) return bytes;
+    for (int i = 0; i < cinfo->num_components; ++i) {
+        const jpeg_component_info& c = cinfo->comp_info[i];
+        const int64_t w = (c.width_in_blocks + c.h_samp_factor - 1) / c.h_samp_factor;
+        const int64_t h = (c.height_in_blocks + c.v_samp_factor - 1) / c.v_samp_factor;
+        bytes += w * c.h_samp_factor * h * c.v_samp_factor * DCTSIZE2 * int64_t(sizeof(JCOEF));
+    }
+    return bytes;
+}
 
 void StoreCmykRow(const uint8_t* src, uint8_t* dst, JDIMENSION width, bool inverted) {
     for (JDIMENSION x = 0; x < width; ++x, src += 4, dst += 3) {
@@ -79,13 +132,22 @@ bool RunDecode(TDecodeState* st) {
     jpeg_mem_src(cinfo, reinterpret_cast<const unsigned char*>(st->Data->constData()),
                  static_cast<unsigned long>(st->Data->size()));
     jpeg_read_header(cinfo, TRUE);
-    if (!PictureSizeAllowed(cinfo->image_width, cinfo->image_height)) {
-        st->SizeRefused = true;
+    const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+    const bool gray = cinfo->jpeg_color_space == JCS_GRAYSCALE;
+    st->Refused = !PictureSizeAllowed(cinfo->image_width, cinfo->image_height) ? TRefusal::Size
+                  : !FirstScanFits(cinfo) ? TRefusal::TooLittleData
+                                          : TRefusal::None;
+    if (st->Refused == TRefusal::None) {
+        st->Needed = DecodeBytes(cinfo, gray ? 1 : 3);
+        if (st->Budget->TryCharge(st->Needed))
+            st->Charged = st->Needed;
+        else
+            st->Refused = TRefusal::Budget;
+    }
+    if (st->Refused != TRefusal::None) {
         jpeg_destroy_decompress(cinfo);
         return false;
     }
-    const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
-    const bool gray = cinfo->jpeg_color_space == JCS_GRAYSCALE;
     cinfo->out_color_space = cmyk ? JCS_CMYK : gray ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_start_decompress(cinfo);
     st->Image = QImage(int(cinfo->output_width), int(cinfo->output_height),
@@ -150,15 +212,33 @@ bool RunEncode(TEncodeState* st) {
 } // namespace
 
 QImage DecodeJpeg(const QByteArray& data) {
+    TDecodeScope scope;
     auto st = std::make_unique<TDecodeState>();
     st->Info.err = &st->Err.Pub;
     InstallErrorManager(st->Err);
     st->Data = &data;
-    if (!RunDecode(st.get())) {
-        if (st->SizeRefused) throw EJpegError("JPEG image is too large");
-        throw EJpegError(st->Err.Message[0] ? st->Err.Message : "JPEG image could not be decoded");
+    st->Budget = &scope.Budget();
+    const bool ok = RunDecode(st.get());
+    st->Budget->Release(st->Charged);
+    if (ok) return std::move(st->Image);
+    switch (st->Refused) {
+    case TRefusal::Size:
+        throw EJpegError("JPEG image is too large");
+    case TRefusal::TooLittleData:
+        throw EJpegError(
+            QStringLiteral("JPEG file is damaged: %1 bytes cannot hold a picture of %2 x %3 pixels")
+                .arg(data.size())
+                .arg(st->Info.image_width)
+                .arg(st->Info.image_height));
+    case TRefusal::Budget:
+        scope.Budget().Charge(st->Needed, "a JPEG picture and its coefficients"); // raises
+        break;
+    case TRefusal::None:
+        break;
     }
-    return std::move(st->Image);
+    if (st->Err.Damaged)
+        throw EJpegError(QStringLiteral("JPEG file is damaged: %1").arg(st->Err.Message));
+    throw EJpegError(st->Err.Message[0] ? st->Err.Message : "JPEG image could not be decoded");
 }
 
 QImage LoadJpegFile(const QString& fileName) {

@@ -21,7 +21,8 @@ struct TJpegOptions {
     bool Progressive = false;
 };
 
-// Greyscale files come back as Format_Grayscale8, all others as Format_RGB888.
+// Greyscale files come back as Format_Grayscale8, all others as Format_RGB888. Damaged data
+// raises EJpegError saying so; a picture past the decoding budget raises EDecodeBudgetError.
 QImage DecodeJpeg(const QByteArray& data);
 QImage LoadJpegFile(const QString& fileName);
 

@@ -1,5 +1,6 @@
 #include "formats/Metafile.h"
 
+#include "formats/DecodeBudget.h"
 #include "formats/MetafileRecords.h"
 
 namespace kolvar {
@@ -24,7 +25,28 @@ QSize MetafilePictureSize(const QByteArray& bytes, bool enhanced) {
     return enhanced ? EmfPictureSize(ReadEmfHeader(data)) : WmfPictureSize(ReadWmfHeader(data));
 }
 
+namespace {
+
+// Everything a play charges stays charged until it ends: the metafile total bounds it anyway,
+// and bitmaps decoded for one record are gone before the next.
+class TPlayCharges {
+public:
+    explicit TPlayCharges(TDecodeBudget& budget)
+        : FBudget(budget), FStart(budget.MetafileTotal()) {}
+    ~TPlayCharges() { FBudget.Release(FBudget.MetafileTotal() - FStart); }
+    TPlayCharges(const TPlayCharges&) = delete;
+    TPlayCharges& operator=(const TPlayCharges&) = delete;
+
+private:
+    TDecodeBudget& FBudget;
+    int64_t FStart;
+};
+
+} // namespace
+
 QImage LoadMetafile(const QByteArray& bytes, bool enhanced) {
+    TDecodeScope scope;
+    TPlayCharges charges(scope.Budget());
     TMetafileReader data(bytes);
     TEmfHeader emf;
     TWmfHeader wmf;
@@ -36,6 +58,8 @@ QImage LoadMetafile(const QByteArray& bytes, bool enhanced) {
         wmf = ReadWmfHeader(data);
         size = WmfPictureSize(wmf);
     }
+    scope.Budget().ChargeMetafile(int64_t(size.width()) * size.height() * 4,
+                                  "the canvas of a metafile");
     QImage image(size, QImage::Format_RGB32);
     if (image.isNull()) throw EMetafileError("Not enough memory for the metafile's picture.");
     image.fill(Qt::white);

@@ -24,6 +24,8 @@ public:
 QSize MetafilePictureSize(const QByteArray& bytes, bool enhanced);
 
 // Plays the metafile into a white RGB32 image of MetafilePictureSize, without anti-aliasing.
+// The canvas and every bitmap the records decode count towards the decoding budget's metafile
+// total (formats/DecodeBudget.h); past it the play raises EDecodeBudgetError.
 QImage LoadMetafile(const QByteArray& bytes, bool enhanced);
 
 } // namespace kolvar

@@ -1,5 +1,7 @@
 #include "formats/MetafileDib.h"
 
+#include "formats/DecodeBudget.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -136,35 +138,56 @@ QRgb PixelAt(const TDibHeader& h, const uint8_t* row, int64_t x) {
     return qRgb(MaskChannel(v, h.Masks[0]), MaskChannel(v, h.Masks[1]), MaskChannel(v, h.Masks[2]));
 }
 
-QImage NewImage(const TDibHeader& h) {
-    QImage image(int(h.Width), int(h.Height), QImage::Format_RGB32);
+// Every step-th column and row of the bits, in file order. A step of 1 keeps them all.
+struct TSampling {
+    int64_t StepX = 1, StepY = 1;
+    int64_t Width = 0, Height = 0; // of the decoded image
+
+    TSampling(const TDibHeader& h, QSize step)
+        : StepX(std::max(step.width(), 1)), StepY(std::max(step.height(), 1)),
+          Width((h.Width + StepX - 1) / StepX), Height((h.Height + StepY - 1) / StepY) {}
+    // The image row that file row `row` (counted as stored) lands on, or -1 when skipped.
+    int64_t ImageRow(const TDibHeader& h, int64_t row) const {
+        if (row % StepY) return -1;
+        return h.TopDown ? row / StepY : Height - 1 - row / StepY;
+    }
+};
+
+QImage NewImage(const TSampling& s) {
+    TDecodeScope scope;
+    scope.Budget().ChargeMetafile(s.Width * s.Height * 4, "a bitmap in a metafile");
+    QImage image(int(s.Width), int(s.Height), QImage::Format_RGB32);
     if (image.isNull()) throw EMetafileError("Not enough memory for the metafile's bitmap.");
     return image;
 }
 
-QImage DecodeRaw(TDibHeader& h, const TMetafileReader& bits) {
+QImage DecodeRaw(TDibHeader& h, const TMetafileReader& bits, const TSampling& s) {
     DefaultMasks(h);
     uint64_t stride = ((uint64_t(h.Width) * h.Bpp + 31) / 32) * 4;
     const uint8_t* data = bits.Data(0, stride * uint64_t(h.Height));
-    QImage image = NewImage(h);
-    for (int64_t y = 0; y < h.Height; ++y) {
-        const uint8_t* row = data + stride * uint64_t(h.TopDown ? y : h.Height - 1 - y);
-        QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(int(y)));
-        for (int64_t x = 0; x < h.Width; ++x) out[x] = PixelAt(h, row, x);
+    QImage image = NewImage(s);
+    for (int64_t row = 0; row < h.Height; row += s.StepY) {
+        const uint8_t* in = data + stride * uint64_t(row);
+        QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(int(s.ImageRow(h, row))));
+        for (int64_t x = 0; x < s.Width; ++x) out[x] = PixelAt(h, in, x * s.StepX);
     }
     return image;
 }
 
 // Run-length encoded bits (8 or 4 bits per pixel). Pixels the runs skip keep colour 0.
-QImage DecodeRle(const TDibHeader& h, const TMetafileReader& bits) {
-    QImage image = NewImage(h);
+QImage DecodeRle(const TDibHeader& h, const TMetafileReader& bits, const TSampling& s) {
+    QImage image = NewImage(s);
     image.fill(PaletteColor(h, 0));
     const bool four = h.Compression == kBiRle4;
     int64_t x = 0, y = 0;
+    QRgb* row = nullptr; // the image row of file row y, null when y is skipped
+    auto rowOf = [&] {
+        const int64_t at = y < h.Height ? s.ImageRow(h, y) : -1;
+        row = at < 0 ? nullptr : reinterpret_cast<QRgb*>(image.scanLine(int(at)));
+    };
+    rowOf();
     auto put = [&](uint32_t index) {
-        if (x < h.Width && y < h.Height)
-            reinterpret_cast<QRgb*>(image.scanLine(int(h.Height - 1 - y)))[x] =
-                PaletteColor(h, index);
+        if (row && x < h.Width && x % s.StepX == 0) row[x / s.StepX] = PaletteColor(h, index);
         ++x;
     };
     uint64_t at = 0;
@@ -175,11 +198,11 @@ QImage DecodeRle(const TDibHeader& h, const TMetafileReader& bits) {
             for (uint32_t i = 0; i < count; ++i)
                 put(four ? ((i & 1) ? value & 0xF : value >> 4) : value);
         } else if (value == 0) {
-            x = 0, ++y;
+            x = 0, ++y, rowOf();
         } else if (value == 1) {
             break;
         } else if (value == 2) {
-            x += bits.U8(at), y += bits.U8(at + 1);
+            x += bits.U8(at), y += bits.U8(at + 1), rowOf();
             at += 2;
         } else {
             uint64_t bytes = four ? (value + 1) / 2 : value;
@@ -210,27 +233,33 @@ uint64_t MetafileDibInfoSize(const TMetafileReader& info, TDibUsage usage) {
     return total + colors * entry;
 }
 
+QRectF SampledRect(const QRectF& source, QSize step) {
+    const double sx = step.width(), sy = step.height();
+    return QRectF(source.x() / sx, source.y() / sy, source.width() / sx, source.height() / sy);
+}
+
 bool MetafileDibBottomUp(const TMetafileReader& info) {
     return info.U32(0) == 12 || info.I32(8) >= 0;
 }
 
 QImage DecodeMetafileDib(const TMetafileReader& info, const TMetafileReader& bits, TDibUsage usage,
-                         int64_t rows) {
+                         int64_t rows, QSize step) {
     TDibHeader h = ReadHeader(info, usage);
     if (h.Compression == kBiJpeg || h.Compression == kBiPng) return QImage();
     if (rows >= 0) h.Height = std::min(h.Height, rows);
     if (h.Width == 0 || h.Height == 0) return QImage();
+    const TSampling sampling(h, step);
     switch (h.Compression) {
     case kBiRgb:
-        return DecodeRaw(h, bits);
+        return DecodeRaw(h, bits, sampling);
     case kBiBitfields:
     case kBiAlphaBitfields:
         if (h.Bpp != 16 && h.Bpp != 32) Fail();
-        return DecodeRaw(h, bits);
+        return DecodeRaw(h, bits, sampling);
     case kBiRle8:
     case kBiRle4:
         if (h.TopDown || h.Bpp != (h.Compression == kBiRle8 ? 8u : 4u)) Fail();
-        return DecodeRle(h, bits);
+        return DecodeRle(h, bits, sampling);
     default:
         Fail();
     }

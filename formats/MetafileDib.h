@@ -23,7 +23,13 @@ uint64_t MetafileDibInfoSize(const TMetafileReader& info, TDibUsage usage);
 // are counted.
 bool MetafileDibBottomUp(const TMetafileReader& info);
 
+// `step` keeps every step-th column and row only (in the order the bits are stored), for a
+// bitmap drawn far smaller than it is. Every decoded bitmap counts towards the metafile's
+// total on the decoding budget.
+// A source rectangle in the coordinates of the bitmap decoded at `step`.
+QRectF SampledRect(const QRectF& source, QSize step);
+
 QImage DecodeMetafileDib(const TMetafileReader& info, const TMetafileReader& bits, TDibUsage usage,
-                         int64_t rows = -1);
+                         int64_t rows = -1, QSize step = QSize(1, 1));
 
 } // namespace kolvar

@@ -626,6 +626,18 @@ void TMetafilePlayer::PatBlt(const QRectF& destLogical, uint32_t rop) {
     }
 }
 
+QSize TMetafilePlayer::SampleStep(const QRectF& destLogical, const QRectF& source) const {
+    // Bitmaps up to this size are decoded whole, so that ordinary pictures draw exactly.
+    constexpr double kWholeBitmapPixels = 1 << 22;
+    if (std::abs(source.width() * source.height()) <= kWholeBitmapPixels) return QSize(1, 1);
+    const QRectF out = LogicalToOutput().mapRect(destLogical.normalized());
+    auto step = [](double from, double to) {
+        const double k = std::floor(std::abs(from) / std::max(to, 1.0));
+        return std::isfinite(k) ? int(std::clamp(k, 1.0, 65535.0)) : 1;
+    };
+    return QSize(step(source.width(), out.width()), step(source.height(), out.height()));
+}
+
 void TMetafilePlayer::BitBlt(const QRectF& destLogical, const QImage& source,
                              const QRectF& sourceRect, uint32_t rop) {
     if (!RopUsesSource(rop)) {

@@ -165,15 +165,15 @@ QTransform XForm(const TMetafileReader& r, uint64_t at) {
 
 // A bitmap given by offsets and sizes inside the record.
 QImage RecordDib(const TMetafileReader& r, uint64_t offInfo, uint64_t offBits, uint32_t usage,
-                 bool* bottomUp = nullptr, int64_t rows = -1) {
+                 bool* bottomUp = nullptr, int64_t rows = -1, QSize step = QSize(1, 1)) {
     uint32_t infoAt = r.U32(offInfo), infoSize = r.U32(offInfo + 4);
     uint32_t bitsAt = r.U32(offBits), bitsSize = r.U32(offBits + 4);
     if (infoSize == 0) return QImage();
     TMetafileReader info = r.Sub(infoAt, infoSize);
     TMetafileReader bits = r.Sub(bitsAt, bitsSize);
     if (bottomUp) *bottomUp = MetafileDibBottomUp(info);
-    return DecodeMetafileDib(info, bits,
-                             usage == 1 ? TDibUsage::PaletteIndices : TDibUsage::RgbColors, rows);
+    return DecodeMetafileDib(
+        info, bits, usage == 1 ? TDibUsage::PaletteIndices : TDibUsage::RgbColors, rows, step);
 }
 
 std::vector<QRectF> RegionRects(const TMetafileReader& r, uint64_t at, uint64_t size) {
@@ -347,7 +347,9 @@ void TEmfPlayback::StretchDib(const TMetafileReader& r) {
     QRectF src(Point32(r, 32), QSizeF(r.I32(40), r.I32(44)));
     uint32_t rop = r.U32(68);
     bool bottomUp = false;
-    QImage image = RecordDib(r, 48, 56, r.U32(64), &bottomUp);
+    const QSize step = dc_.SampleStep(dest, src);
+    QImage image = RecordDib(r, 48, 56, r.U32(64), &bottomUp, -1, step);
+    src = SampledRect(src, step);
     if (bottomUp && !image.isNull()) src.moveTop(image.height() - src.top() - src.height());
     dc_.BitBlt(dest, image, src, rop);
 }

@@ -156,6 +156,9 @@ public:
     void SaveDC();
     void RestoreDC(int32_t which);
     QTransform LogicalToOutput() const;
+    // The step at which a large bitmap is decoded (formats/MetafileDib.h) when drawing its
+    // source rectangle into destLogical shows at most one pixel of each step.
+    QSize SampleStep(const QRectF& destLogical, const QRectF& source) const;
 
     // Clipping.
     void IntersectClipRect(const QRectF& logical);

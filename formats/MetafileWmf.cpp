@@ -106,13 +106,13 @@ QPolygonF Points(const TMetafileReader& r, uint64_t at, uint64_t count) {
 
 // A bitmap that fills the record from `at` on: the info block, then the bits.
 QImage RecordDib(const TMetafileReader& r, uint64_t at, uint16_t usage, bool* bottomUp = nullptr,
-                 int64_t rows = -1) {
+                 int64_t rows = -1, QSize step = QSize(1, 1)) {
     TMetafileReader dib = r.Sub(at, r.Size() - std::min<uint64_t>(at, r.Size()));
     TDibUsage u = usage == 1 ? TDibUsage::PaletteIndices : TDibUsage::RgbColors;
     uint64_t infoSize = MetafileDibInfoSize(dib, u);
     TMetafileReader info = dib.Sub(0, infoSize);
     if (bottomUp) *bottomUp = MetafileDibBottomUp(info);
-    return DecodeMetafileDib(info, dib.Sub(infoSize, dib.Size() - infoSize), u, rows);
+    return DecodeMetafileDib(info, dib.Sub(infoSize, dib.Size() - infoSize), u, rows, step);
 }
 
 TMetaRegion ReadRegion(const TMetafileReader& r) {
@@ -230,7 +230,9 @@ void TWmfPlayback::Blit(uint16_t function, const TMetafileReader& r) {
         dest = QRectF(ReversedPoint(r, 9), QSizeF(P(r, 8), P(r, 7)));
         src = QRectF(ReversedPoint(r, 5), QSizeF(P(r, 4), P(r, 3)));
         bool bottomUp = false;
-        image = RecordDib(r, 28, PU(r, 2), &bottomUp);
+        const QSize step = dc_.SampleStep(dest, src);
+        image = RecordDib(r, 28, PU(r, 2), &bottomUp, -1, step);
+        src = SampledRect(src, step);
         if (bottomUp && !image.isNull()) src.moveTop(image.height() - src.top() - src.height());
         break;
     }

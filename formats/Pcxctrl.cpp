@@ -1,6 +1,7 @@
 #include "formats/Pcxctrl.h"
 
 #include "formats/BmpCodec.h"
+#include "formats/DecodeBudget.h"
 
 #include <QtEndian>
 
@@ -61,7 +62,7 @@ void TDecoder::CheckGeometry(int64_t pixelsPerLine, int64_t rowBytes) const {
 uint8_t TDecoder::NextByte() {
     if (FBufferPos >= FBufferFill) {
         const qsizetype left = FFile.size() - FFilePos;
-        if (left <= 0) throw EPCXError();
+        if (left <= 0) throw EPCXError("PCX file is damaged: its image data ends early");
         FBufferFill = int32_t(std::min<qsizetype>(left, sizeof FBuffer));
         std::memcpy(FBuffer, FFile.constData() + FFilePos, size_t(FBufferFill));
         FFilePos += FBufferFill;
@@ -107,6 +108,7 @@ void TDecoder::FillCommonHeader(uint8_t* h, uint16_t bitCount, uint32_t colorsUs
 QByteArray TDecoder::Decode() {
     const QByteArray info = BuildInfoBlock();
     const qsizetype offset = 14 + info.size();
+    TBudgetCharge bitmap(offset + qsizetype(RowSize) * Height, "the bitmap of a PCX picture");
     QByteArray out(offset + qsizetype(RowSize) * Height, '\0');
     auto* p = reinterpret_cast<uint8_t*>(out.data());
     p[0] = 'B';
@@ -128,9 +130,18 @@ void TDecoder256::FillInfoHeader(uint8_t* header) {
     FillCommonHeader(header, 8, 256);
 }
 
+namespace {
+
+[[noreturn]] void MissingPalette() {
+    throw EPCXError("PCX file is damaged: its 256-colour palette is missing");
+}
+
+} // namespace
+
+// Without the palette every colour would be a guess, so a file that lost it is refused.
 void TDecoder256::FillPalette(uint8_t* palette) {
     const qsizetype at = FFile.size() - 769;
-    if (at < 0 || uint8_t(FFile[at]) != 12) return; // no palette: left unset (black)
+    if (at < kDataStart || uint8_t(FFile[at]) != 12) MissingPalette();
     const auto* rgb = reinterpret_cast<const uint8_t*>(FFile.constData()) + at + 1;
     for (int i = 0; i < 256; ++i) {
         palette[4 * i] = rgb[3 * i + 2];
@@ -145,6 +156,8 @@ void TDecoder256::DecodeImage(uint8_t* bits) {
         ReadRow(row.data(), FHeader.BytesPerLine);
         std::memcpy(bits + qsizetype(Height - 1 - r) * RowSize, row.data(), size_t(Width));
     }
+    // A marker found inside the image data belongs to a file cut short in its palette.
+    if (DataEnd() > FFile.size() - 769) MissingPalette();
 }
 
 TDecoder16::TDecoder16(const TPCXHeader& header, const QByteArray& file) : TDecoder(header, file) {
@@ -221,6 +234,7 @@ void TDecoder2::DecodeImage(uint8_t* bits) {
 }
 
 std::optional<QByteArray> DecodePCX(const QByteArray& file) {
+    TDecodeScope scope;
     if (file.size() < 70) return std::nullopt;
     const TPCXHeader header = ParseHeader(file);
     if (header.Manufacturer != 10) return std::nullopt;
@@ -235,17 +249,21 @@ std::optional<QByteArray> DecodePCX(QIODevice& stream) {
     return DecodePCX(stream.readAll());
 }
 
-void TPCXBitmap::LoadFromStream(QIODevice& stream) {
-    stream.seek(0);
-    const QByteArray bytes = stream.readAll();
+void TPCXBitmap::Load(const QByteArray& bytes) {
+    TDecodeScope scope;
     const std::optional<QByteArray> bmp = DecodePCX(bytes);
+    // The stream stays while the bitmap loader makes the picture from it.
+    TBudgetCharge stream(bmp ? bmp->size() : 0, "the bitmap of a PCX picture");
     FImage = ReadBmp(bmp ? *bmp : bytes);
 }
 
+void TPCXBitmap::LoadFromStream(QIODevice& stream) {
+    stream.seek(0);
+    Load(stream.readAll());
+}
+
 void TPCXBitmap::LoadFromFile(const QString& fileName) {
-    const QByteArray bytes = ReadWholeFile(fileName);
-    const std::optional<QByteArray> bmp = DecodePCX(bytes);
-    FImage = ReadBmp(bmp ? *bmp : bytes);
+    Load(ReadWholeFile(fileName));
 }
 
 QImage LoadPcxPicture(const QString& fileName) {

@@ -18,6 +18,7 @@ namespace kolvar {
 class EPCXError : public EInvalidGraphic {
 public:
     EPCXError() : EInvalidGraphic("PCX image is not valid") {}
+    using EInvalidGraphic::EInvalidGraphic;
 };
 
 // The header fields the decoders use.
@@ -54,6 +55,8 @@ protected:
     void ReadRow(uint8_t* out, int32_t n);
     void CheckGeometry(int64_t bitsPerRow, int64_t rowBytes) const;
     void FillCommonHeader(uint8_t* header, uint16_t bitCount, uint32_t colorsUsed) const;
+    // Where the run-length data read so far ends in the file.
+    qsizetype DataEnd() const { return FFilePos - FBufferFill + FBufferPos; }
 
     const TPCXHeader& FHeader;
     const QByteArray& FFile;
@@ -114,6 +117,7 @@ public:
     const QImage& Image() const { return FImage; }
 
 private:
+    void Load(const QByteArray& bytes);
     QImage FImage;
 };
 

@@ -4,6 +4,7 @@
 // crash) is a finding.
 
 #include "formats/BmpCodec.h"
+#include "formats/DecodeBudget.h"
 #include "formats/DibData.h"
 #include "formats/GifUnit.h"
 #include "formats/JpegCodec.h"
@@ -20,22 +21,50 @@ namespace kolvar::fuzz {
 // Giant pictures are legal but slow; the fuzzers look for faults, not for the size limit.
 constexpr int64_t kFuzzPixelLimit = int64_t(1) << 22;
 
+// A budget well inside the fuzzers' memory limit; going past it is the readers' own error.
+inline TDecodeLimits FuzzLimits() {
+    TDecodeLimits limits;
+    limits.PicturePixels = kFuzzPixelLimit;
+    limits.PeakBytes = int64_t(256) << 20;
+    limits.MetafileBytes = int64_t(128) << 20;
+    return limits;
+}
+
+class TFuzzScope {
+public:
+    TFuzzScope() : FBudget(FuzzLimits()), FScope(FBudget) {}
+
+private:
+    TDecodeBudget FBudget;
+    TDecodeScope FScope;
+};
+
 inline QByteArray Bytes(const uint8_t* data, size_t size) {
     return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
 }
 
+// Both paths: the picture (first image only) and the file decoded whole, which must agree.
 inline void ReadGif(const uint8_t* data, size_t size) {
+    QImage picture;
     try {
+        TFuzzScope scope;
+        picture = DecodeGifPicture(Bytes(data, size));
+        if (picture.isNull()) __builtin_trap();
+    } catch (const EGifException&) {
+    }
+    try {
+        TFuzzScope scope;
         TGifFile gif;
         gif.LoadFromBytes(Bytes(data, size));
-        const QImage image = gif.FirstImageAsBitmap();
-        if (image.isNull()) __builtin_trap();
+        if (gif.FirstImageAsBitmap() != picture) __builtin_trap();
     } catch (const EGifException&) {
+    } catch (const EDecodeBudgetError&) {
     }
 }
 
 inline void ReadPcx(const uint8_t* data, size_t size) {
     try {
+        TFuzzScope scope;
         QBuffer buffer;
         buffer.setData(Bytes(data, size));
         buffer.open(QIODevice::ReadOnly);
@@ -47,6 +76,7 @@ inline void ReadPcx(const uint8_t* data, size_t size) {
 
 inline void ReadBmpFile(const uint8_t* data, size_t size) {
     try {
+        TFuzzScope scope;
         ReadBmp(Bytes(data, size));
     } catch (const EInvalidGraphic&) {
     }
@@ -54,8 +84,10 @@ inline void ReadBmpFile(const uint8_t* data, size_t size) {
 
 inline void ReadJpeg(const uint8_t* data, size_t size) {
     try {
+        TFuzzScope scope;
         DecodeJpeg(Bytes(data, size));
     } catch (const EJpegError&) {
+    } catch (const EDecodeBudgetError&) {
     }
 }
 

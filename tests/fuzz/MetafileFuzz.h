@@ -4,6 +4,7 @@
 // with LSAN_OPTIONS=suppressions=tests/fuzz/metafile.lsan: the font library keeps lookups it
 // never frees.
 
+#include "formats/DecodeBudget.h"
 #include "formats/Metafile.h"
 
 #include <QFont>
@@ -36,10 +37,15 @@ inline void PlayMetafile(const uint8_t* data, size_t size, bool enhanced) {
     constexpr int64_t kPixelLimit = int64_t(1) << 22;
     QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     try {
+        TDecodeLimits limits;
+        limits.MetafileBytes = int64_t(128) << 20;
+        TDecodeBudget budget(limits);
+        TDecodeScope scope(budget);
         QSize picture = MetafilePictureSize(bytes, enhanced);
         if (int64_t(picture.width()) * picture.height() > kPixelLimit) return;
         if (LoadMetafile(bytes, enhanced).size() != picture) __builtin_trap();
     } catch (const EMetafileError&) {
+    } catch (const EDecodeBudgetError&) {
     }
 }
 
