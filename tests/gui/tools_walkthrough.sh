@@ -59,18 +59,22 @@ tool() {
     local index=$1
     click $((TOOLX + (index % 2) * TOOLSTEP)) $((TOOLY + (index / 2) * TOOLSTEP))
 }
-TOOLX=${TOOLX:-14}
-TOOLY=${TOOLY:-88}
-TOOLSTEP=${TOOLSTEP:-27}
+TOOLX=${TOOLX:-15}
+TOOLY=${TOOLY:-82}
+TOOLSTEP=${TOOLSTEP:-26}
 # The new document's image: its top-left corner on the screen.
-OX=${OX:-70}
-OY=${OY:-110}
+OX=${OX:-569}
+OY=${OY:-445}
 at() { echo $((OX + $1)) $((OY + $2)); }
 
+# New, Ok on the dialog, the document maximised in the frame, then Actual Size.
 xdotool key ctrl+n
 sleep 1
-xdotool key Return
-sleep 1
+click 641 566
+sleep 0.5
+click 230 78
+xdotool key ctrl+alt+a
+sleep 0.5
 shot 01-new
 
 cmd pen 0000C0
@@ -91,6 +95,7 @@ click $(at 111 91)
 cmd action 6
 cmd shape Star 4
 drag $(at 10 150) $(at 70 195)
+click $(at 30 165) # the star's one key point: how deep its points are cut
 shot 03-curve-shape
 
 tool 3 # spray
@@ -110,19 +115,20 @@ drag $(at 40 30) $(at 55 45)
 shot 05-text-warp
 
 cmd action 13
-drag $(at 100 5) $(at 195 5)
-click $(at 195 60)
-click $(at 100 60)
+drag $(at 100 5) $(at 195 10)
+click $(at 150 70)
 click $(at 101 6)
 shot 06-selection
-# Move the outline by its left edge, then copy through the pop-up.
-drag $(at 100 30) $(at 110 35) $(at 120 40)
+# Move the outline by the middle of its slanted edge (the frame's edges would scale it),
+# then Copy through the pop-up and Paste with the Edit menu's shortcut.
+drag $(at 172 40) $(at 167 46) $(at 162 52)
 shot 07-selection-moved
-rclick $(at 120 40)
+rclick $(at 162 52)
 shot 08-popup
 xdotool key Down Down Down Down Return
 sleep 0.3
-cmd action 18
+xdotool key ctrl+v
+sleep 0.3
 click $(at 20 110)
 shot 09-pasted
 echo "screenshots in $out"
