@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A walk-through of the drawing tools on the real main window, on a virtual display with a
 # window manager: New, then line, polygon, curve, shape, spray, flood fill, text, warp, a polygon
-# selection moved by its outline, Copy from its pop-up and Paste. Tools the tool bar offers are
+# selection moved by its outline, Copy from its pop-up, Paste, and a zoom box. Tools the tool bar offers are
 # chosen by clicking it; the others through the tool driver's command line, as the palettes
 # would. Screenshots go to the output folder (default /tmp/kolvar-walkthrough).
 #
@@ -131,4 +131,8 @@ xdotool key ctrl+v
 sleep 0.3
 click $(at 20 110)
 shot 09-pasted
+# Zoom into a box around the selection: the outline stays on its pixels.
+tool 5
+drag $(at 90 0) $(at 140 25) $(at 200 75)
+shot 10-zoomed
 echo "screenshots in $out"
