@@ -104,6 +104,10 @@ public:
     void SelectionCutCopyClick(int Tag);
 
     // ---- Tool handlers (see the action table) ----
+    // One spray burst of Size dots around a view point.
+    void SprayAt(const TPoint& P, int32_t Size);
+    // One eraser stamp, Size + 1 view pixels square, with its top-left at a view point.
+    void EraseAt(const TPoint& P, int32_t Size);
     void DrawPointUpdate(TActionItem& Action, TInteractor& Interactor);
     void DrawPointFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
     void DrawPolyLineFinish(TActionItem& Action, TInteractor& Interactor, TActionFinishMode Mode);
@@ -170,6 +174,11 @@ private:
     // The first selection object's outline in image pixels; false without a selection.
     bool SelectionOutline(TPoints& Points, TIntegerArray& Counts);
     void Release();
+    // Shared steps of the tool handlers.
+    void DrawCurveFinish(TInteractor& Interactor, bool Polygon);
+    void FillAt(TInteractor& Interactor, bool Boundary);
+    void WriteText(const TRect& R);
+    void ShowSelection();
 
     TDocumentHost* FHost;
     TNewDesigner* FDesigner;
