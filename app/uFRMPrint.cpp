@@ -87,8 +87,9 @@ QWidget* TfrmPrint::BuildSettings(QWidget* Parent) {
     FTop = spin(w, "seTop", 0, kLargestEdit, 0);
     FLeft = spin(w, "seLeft", 0, kLargestEdit, 0);
     FCenter = button(w, "sbCenter", QStringLiteral("Center"));
-    FHeight = spin(w, "seHeight", 1, kLargestEdit, std::clamp(FPicture.height(), 1, kLargestEdit));
-    FWidth = spin(w, "seWidth", 1, kLargestEdit, std::clamp(FPicture.width(), 1, kLargestEdit));
+    // A picture or page larger than the edits' usual range widens it rather than being cut.
+    FHeight = spin(w, "seHeight", 1, std::max(kLargestEdit, FPicture.height()), FPicture.height());
+    FWidth = spin(w, "seWidth", 1, std::max(kLargestEdit, FPicture.width()), FPicture.width());
     FHeightPercent = spin(w, "seHeightPercentual", 1, 1000, 100);
     FWidthPercent = spin(w, "seWidthPercentual", 1, 1000, 100);
     FProportions =
@@ -160,6 +161,7 @@ QWidget* TfrmPrint::BuildSketch(QWidget* Parent) {
     silver.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
     FImage->setPalette(silver);
     FPreview = button(w, "sbPreview", QStringLiteral("Preview"));
+    FPreview->setToolTip(QStringLiteral("Print preview"));
     connect(FPreview, &QToolButton::clicked, this, [this] { sbPreviewClick(); });
 
     auto* column = new QVBoxLayout(w);
@@ -200,11 +202,10 @@ QSize TfrmPrint::PageSize() const {
 void TfrmPrint::RefreshPrinter() {
     FPrinterName->setText(PrintsToPdf() ? QStringLiteral("PDF file") : FPrinter->printerName());
     const QSize page = PageSize();
-    // A page larger than the edits allow must still fit them, or "Adjust" would cut it.
     FTop->setMaximum(std::max(kLargestEdit, page.height()));
-    FHeight->setMaximum(std::max(kLargestEdit, page.height()));
+    FHeight->setMaximum(std::max({kLargestEdit, page.height(), FPicture.height()}));
     FLeft->setMaximum(std::max(kLargestEdit, page.width()));
-    FWidth->setMaximum(std::max(kLargestEdit, page.width()));
+    FWidth->setMaximum(std::max({kLargestEdit, page.width(), FPicture.width()}));
     FPaper->setFixedSize(page.width() / SketchScale, page.height() / SketchScale);
     FPageH->setNum(page.height());
     FPageW->setNum(page.width());

@@ -161,6 +161,9 @@ QWidget* TfrmExportDialog::BuildFileChooser(QWidget* Parent) {
     FDirectoryList->setHeaderHidden(true);
     for (int column = 1; column < FDirModel->columnCount(); ++column)
         FDirectoryList->hideColumn(column);
+    // The tree fills in as directories load; keep the chosen one open and in sight.
+    connect(FDirModel, &QFileSystemModel::directoryLoaded, this,
+            &TfrmExportDialog::ShowDirectoryInTree);
     connect(FDirectoryList, &QTreeView::clicked, this,
             [this](const QModelIndex& i) { SetDirectory(FDirModel->filePath(i)); });
 
@@ -171,10 +174,12 @@ QWidget* TfrmExportDialog::BuildFileChooser(QWidget* Parent) {
 
     auto* grid = new QGridLayout(w);
     grid->setContentsMargins(0, 0, 0, 0);
-    grid->addWidget(FEditFileName, 0, 0);
+    grid->addWidget(FEditFileName, 0, 0, 1, 2);
     grid->addWidget(FFileList, 1, 0, 2, 1);
-    grid->addWidget(FDirectoryList, 0, 1, 2, 1);
+    grid->addWidget(FDirectoryList, 1, 1);
     grid->addWidget(FDrive, 2, 1);
+    FFileList->setMinimumWidth(130);
+    FDirectoryList->setMinimumWidth(130);
     return w;
 }
 
@@ -263,12 +268,18 @@ void TfrmExportDialog::SetDirectory(const QString& Path) {
     FDirectory = QDir::cleanPath(QFileInfo(Path).absoluteFilePath());
     const QModelIndex dir = FDirModel->setRootPath(volumeOf(FDirectory, volumeRoots()));
     FDirectoryList->setRootIndex(dir);
-    const QModelIndex current = FDirModel->index(FDirectory);
-    FDirectoryList->setCurrentIndex(current);
-    FDirectoryList->scrollTo(current);
+    ShowDirectoryInTree();
     FFileList->setRootIndex(FFileModel->setRootPath(FDirectory));
     FFileModel->setNameFilters(FFilter->currentData().toString().split(QLatin1Char(';')));
     FDrive->setCurrentText(volumeOf(FDirectory, volumeRoots()));
+}
+
+void TfrmExportDialog::ShowDirectoryInTree() {
+    const QModelIndex current = FDirModel->index(FDirectory);
+    for (QModelIndex up = current.parent(); up.isValid(); up = up.parent())
+        FDirectoryList->expand(up);
+    FDirectoryList->setCurrentIndex(current);
+    FDirectoryList->scrollTo(current);
 }
 
 void TfrmExportDialog::FileListClicked(const QModelIndex& Index) {

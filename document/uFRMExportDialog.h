@@ -70,6 +70,7 @@ private:
     QWidget* BuildOptions(QWidget* Parent);
     void WriteFile(const QString& Name) const;
     void FileListClicked(const QModelIndex& Index);
+    void ShowDirectoryInTree();
 
     QImage FPicture;
     QString FDirectory;

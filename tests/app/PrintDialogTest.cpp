@@ -126,6 +126,9 @@ TEST_F(PrintDialog, PercentSetsSizesRoundingHalvesToEvenAndFollowsTheConstraint)
     EXPECT_EQ(d->seHeightPercentual()->value(), 300);
     d->seWidthPercentual()->setValue(1);
     EXPECT_EQ(d->seWidth()->value(), 1) << "never below one pixel";
+
+    auto wide = Open(TwoHalves(12000, 3));
+    EXPECT_EQ(wide->seWidth()->value(), 12000) << "a picture wider than 9999 keeps its size";
 }
 
 TEST_F(PrintDialog, AdjustToThePageThenCenterUsesThePicturesOwnSize) {
