@@ -161,9 +161,13 @@ QWidget* TfrmExportDialog::BuildFileChooser(QWidget* Parent) {
     FDirectoryList->setHeaderHidden(true);
     for (int column = 1; column < FDirModel->columnCount(); ++column)
         FDirectoryList->hideColumn(column);
-    // The tree fills in as directories load; keep the chosen one open and in sight.
-    connect(FDirModel, &QFileSystemModel::directoryLoaded, this,
-            &TfrmExportDialog::ShowDirectoryInTree);
+    // The tree fills in as directories load: while the way to the chosen one loads, keep
+    // opening it, but leave the view alone when the user opens other folders.
+    connect(FDirModel, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        const QString prefix =
+            loaded.endsWith(QLatin1Char('/')) ? loaded : loaded + QLatin1Char('/');
+        if (FDirectory == loaded || FDirectory.startsWith(prefix)) ShowDirectoryInTree();
+    });
     connect(FDirectoryList, &QTreeView::clicked, this,
             [this](const QModelIndex& i) { SetDirectory(FDirModel->filePath(i)); });
 
