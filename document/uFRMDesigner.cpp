@@ -366,8 +366,16 @@ void TfrmDesigner::FormResize() {
         ResetView(FImage.Width(), FImage.Height());
         return;
     }
+    // The viewport follows the control, but the zoom and the picture's place stay: a window
+    // resized by the user, or narrowed by a scroll bar appearing, shows more or less of the
+    // picture instead of zooming it.
+    TProjector& view = FDesigner->Projector();
+    const TPoint2D scale = view.Scale();
+    const TPoint2D topLeft = view.ScreenToWorld(0, 0);
     const QRect r = FDesigner->rect();
-    FDesigner->Projector().SetViewport({0, 0, r.width(), r.height()});
+    view.SetViewport({0, 0, r.width(), r.height()});
+    view.SetScale(scale);
+    view.SetCenter({topLeft.X + r.width() / 2.0 / scale.X, topLeft.Y + r.height() / 2.0 / scale.Y});
     UpdateScrollBars();
 }
 
@@ -402,14 +410,9 @@ void TfrmDesigner::UpdateScrollBars() {
     if (needH) room.rheight() -= FScrollHrz->sizeHint().height();
     if (needV) room.rwidth() -= FScrollVrt->sizeHint().width();
     FSyncingScrollBars = true;
-    const bool shown[2] = {FScrollHrz->isVisibleTo(this), FScrollVrt->isVisibleTo(this)};
     syncBar(FScrollHrz, needH, extentW, room.width(), -origin.X);
     syncBar(FScrollVrt, needV, extentH, room.height(), -origin.Y);
     FSyncingScrollBars = false;
-    if (shown[0] != FScrollHrz->isVisibleTo(this) || shown[1] != FScrollVrt->isVisibleTo(this)) {
-        Client()->layout()->invalidate();
-        Client()->layout()->activate();
-    }
 }
 
 void TfrmDesigner::syncBar(QScrollBar* Bar, bool Needed, double Extent, int View, double Offset) {
