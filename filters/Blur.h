@@ -141,13 +141,16 @@ public:
     // one source row: 256 fine and 16 coarse counts per column and channel.
     struct TColumnHistograms {
         std::vector<uint16_t> Fine, Coarse;
+        // The source columns held.
         int32_t First = 0;
+        int32_t Last = -1;
         int32_t Row = INT32_MIN;
     };
-    // The work rows of one span procedure.
+    // The work rows of one span procedure; a band's median gathers its spans in Spans.
     struct TScratch {
         std::vector<uint8_t> Column, Result;
         TColumnHistograms Histograms;
+        std::vector<std::array<int32_t, 3>> Spans;
     };
 
 private:
@@ -155,8 +158,14 @@ private:
     void SpanWith(TScratch& s, TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2);
     template <bool Max>
     void Extreme(TScratch& s, TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2);
-    void Median(TColumnHistograms& h, TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2);
-    void HistogramsFor(TColumnHistograms& h, int32_t sy) const;
+    // The median of target columns X1..X2 of row Y; the column histograms hold target columns
+    // from..to (a strip, or the region) and their neighbours.
+    void Median(TColumnHistograms& h, TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2,
+                int32_t from, int32_t to);
+    // The band's gathered spans, one strip of columns after the other.
+    void MedianByStrips(TScratch& s, TDibContainer& Target);
+    // Makes h hold source columns first..last around source row sy.
+    void HistogramsFor(TColumnHistograms& h, int32_t sy, int32_t first, int32_t last) const;
 
     int32_t FRadius = 1;
     uint8_t FMethod = rmMedian;

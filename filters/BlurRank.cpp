@@ -7,6 +7,8 @@
 // adding one column's histogram and removing another. Both come in two levels, 16 coarse
 // counts over 256 fine ones, so that finding the median reads at most 16 + 16 counts, and the
 // window's fine counts are brought up to date only for the coarse bin the median falls in.
+// Column histograms of a whole wide row do not stay in the cache, so a band gathers its spans
+// and works through them in strips of columns.
 
 #include "filters/Blur.h"
 
@@ -34,7 +36,14 @@ void TRoughFilter::PrepareTarget(TDibContainer& Target) {
 }
 
 TDibSpanProc TRoughFilter::BandSpanProc(const TFilterBand&) {
-    return SpanProcWithState(&TRoughFilter::SpanWith);
+    if (FMethod != rmMedian) return SpanProcWithState(&TRoughFilter::SpanWith);
+    auto s = std::make_shared<TScratch>();
+    return [this, s](TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2, const TRect&) {
+        if (Y < 0)
+            MedianByStrips(*s, Target);
+        else if (ClipSpan(Target, Y, X1, X2))
+            s->Spans.push_back({Y, X1, X2});
+    };
 }
 
 void TRoughFilter::SetRadius(int32_t v) {
@@ -59,7 +68,7 @@ void TRoughFilter::SpanWith(TScratch& s, TDibContainer& Target, int32_t Y, int32
         else if (FMethod == rmMaximum)
             Extreme<true>(s, Target, Y, X1, X2);
         else
-            Median(s.Histograms, Target, Y, X1, X2);
+            Median(s.Histograms, Target, Y, X1, X2, 0, RegionWidth() - 1);
     }
     Progress(Y);
 }
@@ -118,6 +127,21 @@ template <class T> inline void AddCounts(T* __restrict dst, const uint16_t* __re
     for (size_t i = 0; i < 16; ++i) dst[i] += a[i];
 }
 
+// The number of the 16 counts whose running total, from below on, stays under rank, adding
+// them to below. Without branches: where the median falls is as good as random.
+inline size_t CountBelow(const uint32_t* counts, uint32_t rank, uint32_t& below) {
+    uint32_t total = below, under = below;
+    size_t n = 0;
+    for (size_t i = 0; i < 16; ++i) {
+        total += counts[i];
+        const uint32_t lower = total < rank;
+        n += lower;
+        under += counts[i] & (0u - lower);
+    }
+    below = under;
+    return n;
+}
+
 // The square window's histogram of one channel as the median walk along a row keeps it.
 struct TWindowHistogram {
     uint32_t Coarse[CoarseBins];
@@ -128,11 +152,14 @@ struct TWindowHistogram {
 
 } // namespace
 
-void TRoughFilter::HistogramsFor(TColumnHistograms& h, int32_t sy) const {
-    if (sy == h.Row) return;
-    const int32_t W = Source.Width(), H = Source.Height(), R = FRadius;
-    h.First = IMax(Bounds.Left - R, 0);
-    const size_t columns = size_t(IMin(Bounds.Right + R, W - 1) - h.First + 1) * 3;
+void TRoughFilter::HistogramsFor(TColumnHistograms& h, int32_t sy, int32_t first,
+                                 int32_t last) const {
+    if (sy == h.Row && first == h.First && last == h.Last) return;
+    const int32_t H = Source.Height(), R = FRadius;
+    const bool slide = sy == h.Row + 1 && first == h.First && last == h.Last;
+    h.First = first;
+    h.Last = last;
+    const size_t columns = size_t(last - first + 1) * 3;
     const auto add = [&](const uint8_t* row, int32_t delta) {
         row += size_t(h.First) * 3;
         uint16_t* fine = h.Fine.data();
@@ -142,7 +169,7 @@ void TRoughFilter::HistogramsFor(TColumnHistograms& h, int32_t sy) const {
             coarse[row[i] / BinsPerCoarse] = uint16_t(coarse[row[i] / BinsPerCoarse] + delta);
         }
     };
-    if (sy == h.Row + 1 && h.Fine.size() == columns * FineBins) {
+    if (slide) {
         add(Source.ScanLine(IClamp(sy - 1 - R, 0, H - 1)), -1);
         add(Source.ScanLine(IClamp(sy + R, 0, H - 1)), 1);
     } else {
@@ -153,10 +180,35 @@ void TRoughFilter::HistogramsFor(TColumnHistograms& h, int32_t sy) const {
     h.Row = sy;
 }
 
+void TRoughFilter::MedianByStrips(TScratch& s, TDibContainer& Target) {
+    // Wide enough that the walk's start costs little, narrow enough for the cache.
+    constexpr int32_t StripWidth = 384;
+    if (s.Spans.empty()) return;
+    int32_t left = INT32_MAX, right = INT32_MIN;
+    for (const auto& span : s.Spans) {
+        left = IMin(left, span[1]);
+        right = IMax(right, span[2]);
+    }
+    const int32_t strips = (right - left) / StripWidth + 1;
+    for (int32_t k = 0; k < strips && !Cancelled(); ++k) {
+        const int32_t a = left + k * StripWidth, b = IMin(a + StripWidth - 1, right);
+        s.Histograms.Row = INT32_MIN;
+        for (size_t i = 0; i < s.Spans.size(); ++i) {
+            const auto& [Y, X1, X2] = s.Spans[i];
+            if (IMax(X1, a) <= IMin(X2, b))
+                Median(s.Histograms, Target, Y, IMax(X1, a), IMin(X2, b), a, b);
+            // Each span counts once, spread over the strips.
+            if (int32_t(i % size_t(strips)) == k) Progress(Y);
+        }
+    }
+    s.Spans.clear();
+}
+
 void TRoughFilter::Median(TColumnHistograms& h, TDibContainer& Target, int32_t Y, int32_t X1,
-                          int32_t X2) {
-    HistogramsFor(h, Y + Bounds.Top);
+                          int32_t X2, int32_t from, int32_t to) {
     const int32_t W = Source.Width(), R = FRadius, n = 2 * R + 1;
+    HistogramsFor(h, Y + Bounds.Top, IMax(from + Bounds.Left - R, 0),
+                  IMin(to + Bounds.Left + R, W - 1));
     // The median is the smallest level whose cumulative count reaches rank.
     const uint32_t rank = uint32_t(n) * uint32_t(n) / 2 + 1;
     // Channel c's column histograms of source column x, edge columns repeating.
@@ -191,12 +243,10 @@ void TRoughFilter::Median(TColumnHistograms& h, TDibContainer& Target, int32_t Y
         for (int c = 0; c < 3; ++c) {
             TWindowHistogram& w = win[c];
             uint32_t below = 0;
-            size_t bin = 0;
-            while (below + w.Coarse[bin] < rank) below += w.Coarse[bin++];
+            const size_t bin = CountBelow(w.Coarse, rank, below);
             syncFine(w, c, bin, sx);
-            size_t level = bin * BinsPerCoarse;
-            while (below + w.Fine[level] < rank) below += w.Fine[level++];
-            out[c] = uint8_t(level);
+            out[c] = uint8_t(bin * BinsPerCoarse +
+                             CountBelow(w.Fine + bin * BinsPerCoarse, rank, below));
             if (k > 0) AddDifference(w.Coarse, coarseOf(sx + R + 1, c), coarseOf(sx - R, c));
         }
     }

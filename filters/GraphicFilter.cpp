@@ -206,6 +206,7 @@ void RunBands(TGraphicFilter& f, TDibContainer& target, const TFilterSelection& 
     const auto run = [&](size_t i) {
         try {
             FillOutline(target, outline, whole, BandRows(f, plan.Bands[i], procs[i]));
+            if (!f.Cancelled()) procs[i](target, -1, 0, -1, whole);
         } catch (...) {
             errors[i] = std::current_exception();
             f.Cancel();

@@ -95,7 +95,9 @@ public:
     // A span procedure for one band of the current pass that may run while the other bands'
     // run on other threads, with scratch state of its own. Empty keeps the pass on one thread,
     // which is the default: a filter opts in only where its output does not depend on the
-    // order in which rows are done.
+    // order in which rows are done. Once the band's spans are done the runner calls the
+    // procedure once more with Y = -1 and no pixels (X2 < X1), so that one which gathers
+    // spans can work through them then.
     virtual TDibSpanProc BandSpanProc(const TFilterBand& Band);
     // Called on the runner's thread once every band of a pass has finished.
     virtual void BandsFinished(const std::vector<TFilterBand>& Bands);

@@ -231,3 +231,22 @@ TEST(FilterBands, ARunCanBeAbandonedFromTheProgressReport) {
         [&](int32_t, int32_t, int32_t) { made->Cancel(); }, 2));
     EXPECT_TRUE(image.SameImage(src));
 }
+
+TEST(FilterBands, WideMediansGoStripByStrip) {
+    // Wider than a strip of columns, with spans that start and end inside strips.
+    const TDibContainer src = NoiseImage(1000, 13, 21);
+    TPoints quad;
+    for (const TPoint& p : {TPoint{5, 0}, TPoint{990, 2}, TPoint{700, 12}, TPoint{100, 11}})
+        quad.Add(p);
+    const TFilterInfo& rank = *FindFilter(QStringLiteral("Rank"));
+    for (const TFilterSelection& sel : {TFilterSelection(), TFilterSelection::Polygon(quad),
+                                        TFilterSelection::Rectangle(TRect{383, 1, 770, 11})})
+        for (double amount : {3.0, 21.0}) {
+            SCOPED_TRACE(testing::Message() << int(sel.Kind) << " " << amount);
+            const TValues values{{"method", 0}, {"amount", amount}};
+            uint32_t seed = 0;
+            const TDibContainer one = Apply(rank, src, sel, values, 1, seed);
+            EXPECT_TRUE(Apply(rank, src, sel, values, 2, seed).SameImage(one));
+            EXPECT_FALSE(one.SameImage(src));
+        }
+}
