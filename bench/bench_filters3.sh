@@ -4,7 +4,7 @@
 # figure is the minimum of RUNS interleaved runs (default 3). The ratio is kolvar's time over
 # the best peer's (at or below 1: kolvar is as fast or faster).
 #
-#   bench/bench_filters3.sh [BUILD_DIR] [SIZE] [RUNS] [IM_SIZE]   (default: build/, 4096, 3, 1024)
+#   bench/bench_filters3.sh [BUILD_DIR] [SIZE] [RUNS] [IM_SIZE]   (default: build/, 4096, 3, 256)
 #
 # ImageMagick's -statistic costs grow with the window's area (minutes on the whole picture),
 # so its rank and mean rows run on an IM_SIZE x IM_SIZE crop and are scaled up by the pixel
@@ -18,7 +18,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
 size=${2:-4096}
 runs=${3:-3}
-im_size=${4:-1024}
+im_size=${4:-256}
 # shellcheck source=bench_common.sh
 source "$root/bench/bench_common.sh"
 command -v vips >/dev/null || { echo "libvips not found: apt-get install libvips-tools" >&2; exit 1; }
@@ -58,21 +58,19 @@ best() {
 # row LABEL OURS_ARGS VIPS_ARGS IM_INPUT IM_ARGS (the arguments as single strings)
 row() {
     local label=$1 ours_args=$2 vips_args=$3 im_input=$4 im_args=$5
-    local ours vips im mark=""
-    # shellcheck disable=SC2086
+    local ours vips magick mark=""
     eval "ours=\$(best \"\$exe\" $ours_args \"\$work/in.bmp\" \"\$work/ours.bmp\")"
     # shellcheck disable=SC2086
     vips=$(best vips $vips_args)
-    # shellcheck disable=SC2086
-    eval "im=\$(best \"\$im\" \"\$im_input\" $im_args \"BMP3:\$work/im.bmp\")"
+    eval "magick=\$(best \"\$im\" \"\$im_input\" $im_args \"BMP3:\$work/im.bmp\")"
     if [ "$im_input" = "$work/crop.bmp" ]; then
-        im=$(echo "$im * $scale" | bc -l)
+        magick=$(echo "$magick * $scale" | bc -l)
         mark="~"
     fi
     local peer
-    peer=$(echo "if ($vips < $im) $vips else $im" | bc -l)
-    printf '%-24s %9.2fs %9.2fs %9s %7.2fx\n' "$label" "$ours" "$vips" \
-        "$mark$(printf '%.2fs' "$im")" "$(echo "$ours / $peer" | bc -l)"
+    peer=$(echo "if ($vips < $magick) $vips else $magick" | bc -l)
+    printf '%-24s %9.2fs %9.2fs %10s %7.2fx\n' "$label" "$ours" "$vips" \
+        "$mark$(printf '%.2fs' "$magick")" "$(echo "$ours / $peer" | bc -l)"
 }
 
 echo "${size} x ${size}, 24 bits; minimum of ${runs} runs; ~: ImageMagick on ${im_size} x" \

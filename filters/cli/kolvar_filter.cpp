@@ -438,6 +438,7 @@ bool FilterFile(const TCommand& cmd, const std::map<const TFilterParam*, double>
         Err() << "Could not write file " << out << ": " << e.Message() << "\n";
         return false;
     }
+    line.Show(index, in, QStringLiteral("done"));
     return true;
 }
 
