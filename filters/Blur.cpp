@@ -215,14 +215,18 @@ void TMotionBlurFilter::Recalculate() {
     FColumnRuns = columns.size() < FRuns.size();
     if (FColumnRuns) FRuns = std::move(columns);
     FSums = TRunningSums();
+    // Every whole streak has the same pixel count, so its averages come from one table.
+    const size_t n = FLine.size();
+    FAverages.resize(n * 255 + 1);
+    for (size_t sum = 0; sum < FAverages.size(); ++sum)
+        FAverages[sum] = ClampRoundByte(double(sum) / double(n));
 }
 
 namespace {
 
 TDibColor Average(int32_t b, int32_t g, int32_t r, int32_t n) {
-    return TDibColor{uint8_t(ClampRound(double(b) / n, 0, 255)),
-                     uint8_t(ClampRound(double(g) / n, 0, 255)),
-                     uint8_t(ClampRound(double(r) / n, 0, 255))};
+    return TDibColor{ClampRoundByte(double(b) / n), ClampRoundByte(double(g) / n),
+                     ClampRoundByte(double(r) / n)};
 }
 
 } // namespace
@@ -332,6 +336,7 @@ void TMotionBlurFilter::SpanWith(TRunningSums& sums, TDibContainer& Target, int3
                 }
             }
         }
+        const uint8_t* avg = FAverages.data();
         TDibColor* d = Target.PixelPtr(X1, Y);
         for (int32_t X = X1; X <= X2; ++X, ++d) {
             const int32_t sx = X + Bounds.Left;
@@ -348,7 +353,7 @@ void TMotionBlurFilter::SpanWith(TRunningSums& sums, TDibContainer& Target, int3
                 g += hi[1] - lo[1];
                 r += hi[2] - lo[2];
             }
-            *d = Average(b, g, r, n);
+            *d = TDibColor{avg[b], avg[g], avg[r]};
         }
     }
     Progress(Y);

@@ -118,6 +118,8 @@ private:
     // FLine cut into the fewest runs along rows or along columns.
     std::vector<TStreakRun> FRuns;
     bool FColumnRuns = false;
+    // The rounded average of every channel sum a whole streak can have.
+    std::vector<uint8_t> FAverages;
     TRunningSums FSums;
 };
 
