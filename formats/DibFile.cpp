@@ -17,6 +17,7 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -51,11 +52,20 @@ bool LoadBmp24(const QString& fileName, TDibContainer& Image) {
         !file.seek(layout.BitsOffset))
         throw EInvalidGraphic();
     TDibContainer image(layout.Width, layout.Height);
-    for (int32_t r = 0; r < layout.Height; ++r) {
-        uint8_t* row = image.ScanLine(layout.TopDown ? r : layout.Height - 1 - r);
-        const int64_t want = r == layout.Height - 1 ? rowBytes : stride;
-        if (file.read(reinterpret_cast<char*>(row), want) != want) throw EInvalidGraphic();
-        std::memset(row + rowBytes, 0, size_t(stride - rowBytes));
+    // Rows come in chunks of about a megabyte: few calls, and a buffer that stays in the cache.
+    const int32_t chunkRows = int32_t(std::clamp<int64_t>((1 << 20) / stride, 1, layout.Height));
+    std::vector<char> chunk(size_t(stride) * size_t(chunkRows));
+    for (int32_t r = 0; r < layout.Height; r += chunkRows) {
+        const int32_t rows = std::min(chunkRows, layout.Height - r);
+        const bool last = r + rows == layout.Height;
+        const int64_t want = stride * rows - (last ? stride - rowBytes : 0);
+        if (file.read(chunk.data(), want) != want) throw EInvalidGraphic();
+        for (int32_t i = 0; i < rows; ++i) {
+            const int32_t fileRow = r + i;
+            uint8_t* row = image.ScanLine(layout.TopDown ? fileRow : layout.Height - 1 - fileRow);
+            std::memcpy(row, chunk.data() + size_t(i) * size_t(stride), size_t(rowBytes));
+            std::memset(row + rowBytes, 0, size_t(stride - rowBytes));
+        }
     }
     Image = std::move(image);
     return true;
@@ -122,12 +132,16 @@ void SaveBmp24(const QString& fileName, const TDibContainer& Image) {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) WriteFailed(fileName, file);
     if (file.write(reinterpret_cast<const char*>(header), 54) != 54) WriteFailed(fileName, file);
-    // Rows go through a buffer so that the padding written is always zero.
+    // Rows go out in chunks of about a megabyte through a buffer whose padding stays zero.
     const size_t rowBytes = size_t(Image.Width()) * 3;
-    std::vector<char> row(stride, 0);
-    for (int32_t y = Image.Height() - 1; y >= 0; --y) {
-        std::memcpy(row.data(), Image.ScanLine(y), rowBytes);
-        if (file.write(row.data(), qint64(stride)) != qint64(stride)) WriteFailed(fileName, file);
+    const int32_t chunkRows = std::clamp<int32_t>(int32_t((1u << 20) / stride), 1, Image.Height());
+    std::vector<char> chunk(size_t(stride) * size_t(chunkRows), 0);
+    for (int32_t y = Image.Height() - 1; y >= 0;) {
+        int32_t rows = 0;
+        for (; rows < chunkRows && y >= 0; ++rows, --y)
+            std::memcpy(chunk.data() + size_t(rows) * stride, Image.ScanLine(y), rowBytes);
+        const qint64 bytes = qint64(rows) * stride;
+        if (file.write(chunk.data(), bytes) != bytes) WriteFailed(fileName, file);
     }
     if (!file.commit()) WriteFailed(fileName, file);
 }
