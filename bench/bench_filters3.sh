@@ -2,7 +2,8 @@
 # Whole commands on a SIZE x SIZE 24-bit random picture (default 4096): kolvar-filter with BMP
 # in and out, libvips on the same picture as raw PPM, ImageMagick with BMP in and out. Each
 # figure is the minimum of RUNS interleaved runs (default 3). The ratio is kolvar's time over
-# the best peer's (at or below 1: kolvar is as fast or faster).
+# the best peer's (at or below 1: kolvar is as fast or faster). kolvar-filter's times include
+# syncing its output file to disk before it replaces the old one; the peers do not sync.
 #
 #   bench/bench_filters3.sh [BUILD_DIR] [SIZE] [RUNS] [IM_SIZE]   (default: build/, 4096, 3, 256)
 #
