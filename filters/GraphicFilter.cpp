@@ -212,11 +212,18 @@ void RunBands(TGraphicFilter& f, TDibContainer& target, const TFilterSelection& 
             f.Cancel();
         }
     };
+    // Progress must know it runs banded before any band reports.
+    f.BeginBands(plan.SpanCount);
     std::vector<std::thread> threads;
     threads.reserve(n - 1);
-    for (size_t i = 1; i < n; ++i) threads.emplace_back(run, i);
-    f.BeginBands(plan.SpanCount);
-    run(0);
+    try {
+        for (size_t i = 1; i < n; ++i) threads.emplace_back(run, i);
+    } catch (...) {
+        // No thread to be had: the bands already started stop, and the error goes up.
+        errors[0] = std::current_exception();
+        f.Cancel();
+    }
+    if (!errors[0]) run(0);
     for (std::thread& t : threads) t.join();
     f.EndBands();
     for (const std::exception_ptr& e : errors)
