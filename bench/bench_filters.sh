@@ -2,7 +2,7 @@
 # Convolutions of a 4096 x 4096 picture through kolvar-filter against ImageMagick's
 # "-morphology Convolve" on the same BMP input, whole commands (reading and writing included),
 # as wall-clock seconds and ratios. ImageMagick runs once with its default thread count and
-# once on one thread, since kolvar-filter uses one.
+# once on one thread; kolvar-filter uses every core.
 #
 #   bench/bench_filters.sh [BUILD_DIR]      (default: build/ beside this folder)
 set -euo pipefail

@@ -4,7 +4,7 @@
 # kolvar-filter works on a SIZE x SIZE picture (default 4096). ImageMagick's -statistic costs
 # grow with the window's area (its 31 x 31 mean takes minutes per megapixel), so they work on
 # an IM_SIZE x IM_SIZE crop of the same picture (default 1024; pass 4096 to compare on the
-# same picture, if you have the hour). ImageMagick runs with its default threads, ours on one.
+# same picture, if you have the hour). Both use their default threads (every core).
 #
 #   bench/bench_filters2.sh [BUILD_DIR] [SIZE] [IM_SIZE]   (default: build/, 4096, 1024)
 #

@@ -229,11 +229,20 @@ void TConvolutionFilter::Rebuild() {
         }
 }
 
+TDibSpanProc TConvolutionFilter::BandSpanProc(const TFilterBand&) {
+    return SpanProcWithState(&TConvolutionFilter::SpanWith);
+}
+
 void TConvolutionFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2,
                               const TRect&) {
+    SpanWith(FScratch, Target, Y, X1, X2);
+}
+
+void TConvolutionFilter::SpanWith(TScratch& scratch, TDibContainer& Target, int32_t Y, int32_t X1,
+                                  int32_t X2) {
     if (ClipSpan(Target, Y, X1, X2)) {
-        ClampedRows(Source, Y + Bounds.Top, HalfRows, FRows);
-        const TKernelRow kernel{FTaps, FRows.data(), HalfCols};
+        ClampedRows(Source, Y + Bounds.Top, HalfRows, scratch.Rows);
+        const TKernelRow kernel{FTaps, scratch.Rows.data(), HalfCols};
         const TDibColor off = Definition.Offset();
         const uint32_t init[3] = {FixedOffset(off.Blue), FixedOffset(off.Green),
                                   FixedOffset(off.Red)};
@@ -247,8 +256,8 @@ void TConvolutionFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int3
                 for (int i = 0; i < 3; ++i) d[size_t(x) * 3 + size_t(i)] = FixedToByte(s[i]);
             },
             [&](int32_t x, int32_t n) {
-                kernel.SumRun(x + Bounds.Left, n, init, FAcc);
-                StoreBytes(d + size_t(x) * 3, FAcc.data(), n * 3);
+                kernel.SumRun(x + Bounds.Left, n, init, scratch.Acc);
+                StoreBytes(d + size_t(x) * 3, scratch.Acc.data(), n * 3);
             });
     }
     Progress(Y);
@@ -276,11 +285,20 @@ void TSobelFilter::Prepare() {
     Magnifier = 1.0;
 }
 
+TDibSpanProc TSobelFilter::BandSpanProc(const TFilterBand&) {
+    return SpanProcWithState(&TSobelFilter::SpanWith);
+}
+
 void TSobelFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2, const TRect&) {
+    SpanWith(FScratch, Target, Y, X1, X2);
+}
+
+void TSobelFilter::SpanWith(TScratch& scratch, TDibContainer& Target, int32_t Y, int32_t X1,
+                            int32_t X2) {
     if (ClipSpan(Target, Y, X1, X2)) {
-        std::vector<const uint8_t*> rows;
-        ClampedRows(Source, Y + Bounds.Top, HalfRows, rows);
-        const TKernelRow a{FTapsA, rows.data(), HalfCols}, b{FTapsB, rows.data(), HalfCols};
+        ClampedRows(Source, Y + Bounds.Top, HalfRows, scratch.Rows);
+        const TKernelRow a{FTapsA, scratch.Rows.data(), HalfCols},
+            b{FTapsB, scratch.Rows.data(), HalfCols};
         const uint32_t init[3] = {FixedOffset(Offset.Blue), FixedOffset(Offset.Green),
                                   FixedOffset(Offset.Red)};
         uint8_t* d = Target.ScanLine(Y);
@@ -295,9 +313,10 @@ void TSobelFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2
                     d[size_t(x) * 3 + size_t(i)] = Magnitude(sa[i], sb[i], Magnifier);
             },
             [&](int32_t x, int32_t n) {
-                a.SumRun(x + Bounds.Left, n, init, FAccA);
-                b.SumRun(x + Bounds.Left, n, init, FAccB);
-                StoreMagnitudes(d + size_t(x) * 3, FAccA.data(), FAccB.data(), n * 3, Magnifier);
+                a.SumRun(x + Bounds.Left, n, init, scratch.AccA);
+                b.SumRun(x + Bounds.Left, n, init, scratch.AccB);
+                StoreMagnitudes(d + size_t(x) * 3, scratch.AccA.data(), scratch.AccB.data(), n * 3,
+                                Magnifier);
             });
     }
     Progress(Y);

@@ -83,13 +83,20 @@ public:
     int32_t HalfRows = 1;
 
     void Rebuild();
+    TDibSpanProc BandSpanProc(const TFilterBand& Band) override;
 
 private:
+    // The work rows of one span procedure.
+    struct TScratch {
+        std::vector<const uint8_t*> Rows;
+        std::vector<uint32_t> Acc;
+    };
+
     void Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2, const TRect& Shape);
+    void SpanWith(TScratch& s, TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2);
 
     std::vector<TKernelTap> FTaps;
-    std::vector<const uint8_t*> FRows;
-    std::vector<uint32_t> FAcc;
+    TScratch FScratch;
 };
 
 class TSobelFilter final : public TGraphicFilter {
@@ -104,12 +111,19 @@ public:
     TDibColor Offset{};
     double Magnifier = 1.0;
     void SetMagnifier(double m) { Magnifier = m; }
+    TDibSpanProc BandSpanProc(const TFilterBand& Band) override;
 
 private:
+    struct TScratch {
+        std::vector<const uint8_t*> Rows;
+        std::vector<uint32_t> AccA, AccB;
+    };
+
     void Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2, const TRect& Shape);
+    void SpanWith(TScratch& s, TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2);
 
     std::vector<TKernelTap> FTapsA, FTapsB;
-    std::vector<uint32_t> FAccA, FAccB;
+    TScratch FScratch;
 };
 
 // A named definition as the preset list holds it.

@@ -13,6 +13,8 @@ TEmbossFilter::TEmbossFilter(const TRect& Region, const TDibContainer& Source)
 }
 
 void TEmbossFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TEmbossFilter::Span);
     FAzimuth = 45;
     FElevation = 45;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 
 namespace kolvar {
 
@@ -42,10 +43,40 @@ void TGraphicFilter::PrepareTarget(TDibContainer& Target) {
 }
 
 void TGraphicFilter::Progress(int32_t Row) {
+    int32_t percent = 0;
+    if (FBanded) {
+        const int64_t done = FSpansDone.fetch_add(1, std::memory_order_relaxed) + 1;
+        if (std::this_thread::get_id() != FReporter) return;
+        percent = int32_t(std::min<int64_t>(done * 100 / std::max<int64_t>(FSpanCount, 1), 100));
+    } else {
+        percent = Round(Row * ProgressFactor);
+    }
     const uint32_t now = TickSource ? TickSource() : SystemTickCount();
     if (now - LastProgressTick <= ProgressInterval) return;
     LastProgressTick = now;
-    if (OnProgress) OnProgress(Round(Row * ProgressFactor), Pass, PassCount);
+    if (OnProgress) OnProgress(percent, Pass, PassCount);
+}
+
+TDibSpanProc TGraphicFilter::BandSpanProc(const TFilterBand&) {
+    return SpansIndependent ? SpanProc : TDibSpanProc();
+}
+
+void TGraphicFilter::BandsFinished(const std::vector<TFilterBand>&) {}
+
+int64_t TGraphicFilter::ClippedSpanPixels(const TDibContainer& Target, int32_t Y, int32_t X1,
+                                          int32_t X2) const {
+    return ClipSpan(Target, Y, X1, X2) ? int64_t(X2) - X1 + 1 : 0;
+}
+
+void TGraphicFilter::BeginBands(int64_t SpanCount) {
+    FSpansDone.store(0, std::memory_order_relaxed);
+    FSpanCount = SpanCount;
+    FReporter = std::this_thread::get_id();
+    FBanded = true;
+}
+
+void TGraphicFilter::EndBands() {
+    FBanded = false;
 }
 
 bool TGraphicFilter::ClipSpan(const TDibContainer& Target, int32_t Y, int32_t& X1,
@@ -117,7 +148,117 @@ void FillOutline(TDibContainer& Target, const TFilterSelection& Outline, const T
     }
 }
 
+// The pass's spans, counted once so that the bands can share the pixels out evenly and each
+// can tell how many pixels lie above it.
+struct TPassPlan {
+    std::vector<TFilterBand> Bands;
+    int64_t SpanCount = 0;
+};
+
+TPassPlan PlanBands(const TGraphicFilter& f, TDibContainer& target, const TFilterSelection& outline,
+                    const TRect& whole, int32_t bandCount) {
+    TPassPlan plan;
+    std::vector<int64_t> rowPixels(size_t(target.Height()), 0);
+    FillOutline(target, outline, whole,
+                [&](TDibContainer& t, int32_t Y, int32_t X1, int32_t X2, const TRect&) {
+                    rowPixels[size_t(Y)] += f.ClippedSpanPixels(t, Y, X1, X2);
+                    ++plan.SpanCount;
+                });
+    int64_t total = 0;
+    for (const int64_t n : rowPixels) total += n;
+    // Band k ends on the row where the running count first reaches k/n of the pixels.
+    TFilterBand band;
+    band.PixelsTotal = total;
+    int64_t before = 0;
+    for (int32_t y = 0; y < target.Height(); ++y) {
+        before += rowPixels[size_t(y)];
+        const int32_t k = int32_t(plan.Bands.size()) + 1;
+        const bool last = y == target.Height() - 1;
+        if (last ||
+            (k < bandCount && before * bandCount >= total * k && before > band.PixelsBefore)) {
+            band.LastRow = y;
+            plan.Bands.push_back(band);
+            band.FirstRow = y + 1;
+            band.PixelsBefore = before;
+        }
+    }
+    return plan;
+}
+
+// The span procedure restricted to one band's rows, stopping once the run is abandoned.
+TDibSpanProc BandRows(const TGraphicFilter& f, const TFilterBand& band, const TDibSpanProc& proc) {
+    return [&f, band, &proc](TDibContainer& t, int32_t Y, int32_t X1, int32_t X2, const TRect& s) {
+        if (Y >= band.FirstRow && Y <= band.LastRow && !f.Cancelled()) proc(t, Y, X1, X2, s);
+    };
+}
+
+// Runs the bands on threads of their own, the first one on the calling thread.
+void RunBands(TGraphicFilter& f, TDibContainer& target, const TFilterSelection& outline,
+              const TRect& whole, const TPassPlan& plan, const std::vector<TDibSpanProc>& procs) {
+    const size_t n = plan.Bands.size();
+    std::vector<std::exception_ptr> errors(n);
+    const auto run = [&](size_t i) {
+        try {
+            FillOutline(target, outline, whole, BandRows(f, plan.Bands[i], procs[i]));
+            if (!f.Cancelled()) procs[i](target, -1, 0, -1, whole);
+        } catch (...) {
+            errors[i] = std::current_exception();
+            f.Cancel();
+        }
+    };
+    // Progress must know it runs banded before any band reports.
+    f.BeginBands(plan.SpanCount);
+    std::vector<std::thread> threads;
+    threads.reserve(n - 1);
+    try {
+        for (size_t i = 1; i < n; ++i) threads.emplace_back(run, i);
+    } catch (...) {
+        // No thread to be had: the bands already started stop, and the error goes up.
+        errors[0] = std::current_exception();
+        f.Cancel();
+    }
+    if (!errors[0]) run(0);
+    for (std::thread& t : threads) t.join();
+    f.EndBands();
+    for (const std::exception_ptr& e : errors)
+        if (e) std::rethrow_exception(e);
+}
+
+// One pass over the outline, in bands when the filter allows it; false once cancelled.
+bool RunPass(TGraphicFilter& f, TDibContainer& target, const TFilterSelection& outline,
+             const TRect& whole, int32_t bands) {
+    if (!f.SpanProc) return !f.Cancelled();
+    if (bands <= 0) bands = AutomaticBandCount(target.Width(), target.Height());
+    bands = std::min(bands, std::max(target.Height(), 1));
+    if (bands > 1) {
+        const TPassPlan plan = PlanBands(f, target, outline, whole, bands);
+        std::vector<TDibSpanProc> procs;
+        for (const TFilterBand& b : plan.Bands) procs.push_back(f.BandSpanProc(b));
+        const bool banded =
+            plan.Bands.size() > 1 &&
+            std::all_of(procs.begin(), procs.end(), [](const TDibSpanProc& p) { return bool(p); });
+        if (banded) {
+            RunBands(f, target, outline, whole, plan, procs);
+            if (!f.Cancelled()) f.BandsFinished(plan.Bands);
+            return !f.Cancelled();
+        }
+    }
+    FillOutline(target, outline, whole,
+                [&f](TDibContainer& t, int32_t Y, int32_t X1, int32_t X2, const TRect& s) {
+                    if (!f.Cancelled()) f.SpanProc(t, Y, X1, X2, s);
+                });
+    return !f.Cancelled();
+}
+
 } // namespace
+
+int32_t AutomaticBandCount(int32_t Width, int32_t Height) {
+    // Below this many pixels a thread costs more to start than it saves.
+    constexpr int64_t MinPixelsPerBand = 16384;
+    const int64_t pixels = int64_t(std::max(Width, 0)) * std::max(Height, 0);
+    const int64_t cores = std::max<int64_t>(std::thread::hardware_concurrency(), 1);
+    return int32_t(std::clamp<int64_t>(pixels / MinPixelsPerBand, 1, cores));
+}
 
 int32_t TFilterSetup::PreviewWidth() const {
     return std::max(Region.Right - Region.Left + 1, 0);
@@ -139,33 +280,40 @@ TFilterSetup SetupFilterRegion(int32_t W, int32_t H, const TFilterSelection* Sel
     return setup;
 }
 
-void RunFilterPreview(TGraphicFilter& Filter, const TFilterSetup& Setup, TDibContainer& Preview) {
+bool RunFilterPreview(TGraphicFilter& Filter, const TFilterSetup& Setup, TDibContainer& Preview,
+                      int32_t Bands) {
     const TRect whole{0, 0, Setup.PreviewWidth() - 1, Setup.PreviewHeight() - 1};
     for (int32_t i = 1; i <= Filter.PassCount; ++i) {
+        if (Filter.Cancelled()) return false;
         Filter.SetPass(i);
         if (Filter.Pass == 1) Filter.PrepareTarget(Preview);
-        FillOutline(Preview, Setup.Outline, whole, Filter.SpanProc);
+        if (!RunPass(Filter, Preview, Setup.Outline, whole, Bands)) return false;
         if (Filter.OnProgress) Filter.OnProgress(100, Filter.Pass, Filter.PassCount);
     }
+    return !Filter.Cancelled();
 }
 
-void ApplyFilterThroughPreview(const TFilterFactory& FilterClass, TDibContainer& Image,
+bool ApplyFilterThroughPreview(const TFilterFactory& FilterClass, TDibContainer& Image,
                                const TFilterSelection* Selection,
                                const std::function<void(TGraphicFilter&)>& configure,
-                               const TFilterProgressEvent& progress) {
+                               const TFilterProgressEvent& progress, int32_t Bands) {
     const TFilterSetup setup = SetupFilterRegion(Image.Width(), Image.Height(), Selection);
-    if (setup.PreviewWidth() == 0 || setup.PreviewHeight() == 0) return;
+    if (setup.PreviewWidth() == 0 || setup.PreviewHeight() == 0) return true;
     std::unique_ptr<TGraphicFilter> filter = FilterClass(setup.Region, Image);
     filter->OnProgress = progress;
     if (configure) configure(*filter);
     TDibContainer preview(setup.PreviewWidth(), setup.PreviewHeight());
-    RunFilterPreview(*filter, setup, preview);
+    if (!RunFilterPreview(*filter, setup, preview, Bands)) return false;
     filter.reset();
-    preview.BlendTo(Image, setup.Region.Left, setup.Region.Top, 0);
+    if (!setup.HasSelection)
+        Image = std::move(preview);
+    else
+        preview.BlendTo(Image, setup.Region.Left, setup.Region.Top, 0);
+    return true;
 }
 
 void ApplyFilterDirect(const TFilterFactory& FilterClass, TDibContainer& Image,
-                       const TFilterSelection* Selection, bool wholeImage) {
+                       const TFilterSelection* Selection, bool wholeImage, int32_t Bands) {
     const TRect whole{0, 0, Image.Width() - 1, Image.Height() - 1};
     if (Image.Empty()) return;
     const TFilterSelection none;
@@ -173,7 +321,7 @@ void ApplyFilterDirect(const TFilterFactory& FilterClass, TDibContainer& Image,
     std::unique_ptr<TGraphicFilter> filter = FilterClass(whole, Image);
     for (int32_t i = 1; i <= filter->PassCount; ++i) {
         filter->SetPass(i);
-        FillOutline(Image, outline, whole, filter->SpanProc);
+        RunPass(*filter, Image, outline, whole, Bands);
     }
 }
 

@@ -12,10 +12,13 @@
 #include "raster/DynamicArray.h"
 #include "raster/Exceptions.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
+#include <vector>
 
 namespace kolvar {
 
@@ -41,6 +44,17 @@ using TTickSource = std::function<uint32_t()>;
 
 // Milliseconds of a monotonic clock, truncated to 32 bits (the designer's clock).
 uint32_t SystemTickCount();
+
+// One band of rows of a pass, as the runner hands it to a thread of its own.
+struct TFilterBand {
+    // Target rows, inclusive.
+    int32_t FirstRow = 0;
+    int32_t LastRow = -1;
+    // The pixels the pass's spans cover above FirstRow, after ClipSpan.
+    int64_t PixelsBefore = 0;
+    // The same for the whole pass.
+    int64_t PixelsTotal = 0;
+};
 
 class TGraphicFilter {
 public:
@@ -73,13 +87,43 @@ public:
     // the filter does not reach keeps its source value.
     virtual void PrepareTarget(TDibContainer& Target);
 
-    // Reports Row's share of the region, at most once per ProgressInterval.
+    // Reports Row's share of the region, at most once per ProgressInterval. While the runner
+    // splits a pass into bands, only the runner's own thread reports, with the share of the
+    // spans every band has done so far.
     void Progress(int32_t Row);
+
+    // A span procedure for one band of the current pass that may run while the other bands'
+    // run on other threads, with scratch state of its own. Empty keeps the pass on one thread,
+    // which is the default: a filter opts in only where its output does not depend on the
+    // order in which rows are done. Once the band's spans are done the runner calls the
+    // procedure once more with Y = -1 and no pixels (X2 < X1), so that one which gathers
+    // spans can work through them then.
+    virtual TDibSpanProc BandSpanProc(const TFilterBand& Band);
+    // Called on the runner's thread once every band of a pass has finished.
+    virtual void BandsFinished(const std::vector<TFilterBand>& Bands);
+
+    // Asks the runner to abandon the run; safe from any thread, including a progress callback.
+    // The runner then stops at the next span and leaves the target partly filtered.
+    void Cancel() { FCancelled.store(true, std::memory_order_relaxed); }
+    bool Cancelled() const { return FCancelled.load(std::memory_order_relaxed); }
+    // Clears a cancellation so that the filter can run again.
+    void ResetCancel() { FCancelled.store(false, std::memory_order_relaxed); }
+
+    // The pixels of a span that ClipSpan leaves for Target (0 when none).
+    int64_t ClippedSpanPixels(const TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2) const;
+
+    // Used by the runner around a banded pass.
+    void BeginBands(int64_t SpanCount);
+    void EndBands();
 
     int32_t RegionWidth() const { return Bounds.Right - Bounds.Left + 1; }
     int32_t RegionHeight() const { return Bounds.Bottom - Bounds.Top + 1; }
 
 protected:
+    // Whether every span may run at the same time as others without sharing scratch state:
+    // then BandSpanProc hands out SpanProc itself.
+    bool SpansIndependent = false;
+
     // Limits a run to the part that has a source pixel behind it; false when nothing is left.
     // Containers only call with runs inside the target, but a target larger than the region
     // must not make the filter read outside its source.
@@ -106,6 +150,25 @@ protected:
         SpanProc = [self, fn](TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2,
                               const TRect& Shape) { (self->*fn)(Target, Y, X1, X2, Shape); };
     }
+
+    // A span procedure calling fn of this filter with a scratch state that belongs to the
+    // procedure alone (one per band).
+    template <class TState, class TFilter>
+    TDibSpanProc SpanProcWithState(void (TFilter::*fn)(TState&, TDibContainer&, int32_t, int32_t,
+                                                       int32_t)) {
+        TFilter* self = static_cast<TFilter*>(this);
+        auto state = std::make_shared<TState>();
+        return [self, fn, state](TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2,
+                                 const TRect&) { (self->*fn)(*state, Target, Y, X1, X2); };
+    }
+
+private:
+    std::atomic<bool> FCancelled{false};
+    // Banded progress: spans done by all bands, of how many, and the thread that reports.
+    std::atomic<int64_t> FSpansDone{0};
+    int64_t FSpanCount = 0;
+    std::thread::id FReporter;
+    bool FBanded = false;
 };
 
 // The virtual constructor: makes a filter of one class on a region of a source image.
@@ -149,23 +212,33 @@ struct TFilterSetup {
 // its unclipped points, since the container clips the spans.
 TFilterSetup SetupFilterRegion(int32_t W, int32_t H, const TFilterSelection* Selection);
 
+// The number of bands the runner uses when given 0: one per core, fewer for small regions.
+int32_t AutomaticBandCount(int32_t Width, int32_t Height);
+
 // Runs every pass of Filter into Preview, as the dialogs' preview does: for each pass the
 // filter's SetPass, PrepareTarget while the pass is 1, then the span procedure over the
 // translated outline (or the whole preview without a selection), then a report of 100.
-void RunFilterPreview(TGraphicFilter& Filter, const TFilterSetup& Setup, TDibContainer& Preview);
+// A pass whose filter hands out band procedures runs as Bands bands of rows on as many
+// threads (0: AutomaticBandCount), with the same result as on one. False when the run was
+// abandoned through Filter.Cancel(); Preview is then only partly filtered.
+bool RunFilterPreview(TGraphicFilter& Filter, const TFilterSetup& Setup, TDibContainer& Preview,
+                      int32_t Bands = 0);
 
 // The whole dialog protocol without a dialog: creates the filter on the setup's region of
 // Image, lets configure set its parameters, runs the preview and writes it back into Image at
-// the region's corner. Pixels outside the selection keep their values.
-void ApplyFilterThroughPreview(const TFilterFactory& FilterClass, TDibContainer& Image,
+// the region's corner. Pixels outside the selection keep their values. Without a selection the
+// preview becomes the image instead of being copied into it. A cancelled run (see
+// TGraphicFilter::Cancel) leaves Image as it was and gives false.
+bool ApplyFilterThroughPreview(const TFilterFactory& FilterClass, TDibContainer& Image,
                                const TFilterSelection* Selection,
                                const std::function<void(TGraphicFilter&)>& configure = {},
-                               const TFilterProgressEvent& progress = {});
+                               const TFilterProgressEvent& progress = {}, int32_t Bands = 0);
 
 // The dialog-less command for the per-pixel filters: the filter's region is the whole image,
 // its source and target are Image itself, and the span procedure runs over the selection (or
 // over the whole image without one, or when wholeImage is set).
 void ApplyFilterDirect(const TFilterFactory& FilterClass, TDibContainer& Image,
-                       const TFilterSelection* Selection, bool wholeImage = false);
+                       const TFilterSelection* Selection, bool wholeImage = false,
+                       int32_t Bands = 0);
 
 } // namespace kolvar

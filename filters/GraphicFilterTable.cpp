@@ -260,11 +260,11 @@ const TFilterInfo* FindFilter(const QString& Name) {
 
 void ApplyFilterInfo(const TFilterInfo& Info, TDibContainer& Image,
                      const TFilterSelection* Selection,
-                     const std::function<void(TGraphicFilter&)>& configure) {
+                     const std::function<void(TGraphicFilter&)>& configure, int32_t Bands) {
     if (Info.Direct())
-        ApplyFilterDirect(Info.Create, Image, Selection, Info.WholeImage);
+        ApplyFilterDirect(Info.Create, Image, Selection, Info.WholeImage, Bands);
     else
-        ApplyFilterThroughPreview(Info.Create, Image, Selection, configure);
+        ApplyFilterThroughPreview(Info.Create, Image, Selection, configure, {}, Bands);
 }
 
 TFilterInfo MakeFilterInfo(int32_t tag, const char* name, const char* item, const char* caption,

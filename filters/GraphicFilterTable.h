@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace kolvar {
@@ -45,8 +46,13 @@ struct TFilterParam {
     std::function<void(TGraphicFilter&, double)> SetValue;
     std::function<void(TGraphicFilter&, const QString&)> SetText;
 
+    // The filter's own value, where it differs from the one the dialog starts with.
+    std::optional<double> Unset;
+
     // The value the dialog starts with, in the filter's units.
     double InitialValue() const { return FromPosition ? FromPosition(Initial) : Default; }
+    // The value the filter works with when nothing sets the parameter.
+    double UnsetValue() const { return Unset ? *Unset : InitialValue(); }
 };
 
 struct TFilterInfo {
@@ -85,8 +91,9 @@ const TFilterInfo* FindFilter(const QString& Name);
 
 // Runs a row's command on an image: the direct commands as the menu applies them, the others
 // through the preview protocol with configure setting the parameters.
+// Bands as for RunFilterPreview.
 void ApplyFilterInfo(const TFilterInfo& Info, TDibContainer& Image,
                      const TFilterSelection* Selection,
-                     const std::function<void(TGraphicFilter&)>& configure = {});
+                     const std::function<void(TGraphicFilter&)>& configure = {}, int32_t Bands = 0);
 
 } // namespace kolvar

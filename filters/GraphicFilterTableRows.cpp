@@ -8,6 +8,7 @@
 #include "filters/uFiltersDisplace.h"
 #include "filters/uFiltersNoise.h"
 #include "filters/uFiltersTexture.h"
+#include "formats/DibData.h"
 #include "raster/DibMath.h"
 
 namespace kolvar {
@@ -226,6 +227,8 @@ void AddNeighbourhoodRows(std::vector<TFilterInfo>& t) {
             [](TGraphicFilter& f, double v) { As<TSplitBlurFilter>(f).SetRadiusY(Round(v)); },
             true),
     };
+    // Beyond the largest picture side every corner is an edge pixel.
+    for (TFilterParam& p : split.Params) p.ValueMax = kMaxPictureSide;
     t.push_back(std::move(split));
 
     TFilterInfo motion =
@@ -244,6 +247,8 @@ void AddNeighbourhoodRows(std::vector<TFilterInfo>& t) {
     blur.Params = {Slider(
         "amount", "sbAmount", 0, 15, 0, Same, "radius of the square window (0 counts as 1)",
         [](TGraphicFilter& f, double v) { As<TBlurFilter>(f).SetRadius(Round(v)); }, true)};
+    // The slider stops at 15; the filter itself takes radii up to 255.
+    blur.Params[0].ValueMax = 255;
     t.push_back(std::move(blur));
 
     // The dialog lists the median first; the amount is a third of the radius for it, so the
@@ -260,7 +265,7 @@ void AddNeighbourhoodRows(std::vector<TFilterInfo>& t) {
                }),
         Slider(
             "amount", "sbAmount", 0, 15, 0, Same,
-            "window radius (a third of it for the median; 0 counts as 1)",
+            "window radius up to 255 (the median's is a third of it; 0 counts as 1)",
             [](TGraphicFilter& f, double v) {
                 TRoughFilter& r = As<TRoughFilter>(f);
                 const int32_t p = Round(v);
@@ -268,6 +273,7 @@ void AddNeighbourhoodRows(std::vector<TFilterInfo>& t) {
             },
             true),
     };
+    rank.Params[1].ValueMax = 3 * 255 + 2;
     t.push_back(std::move(rank));
 }
 
@@ -282,6 +288,9 @@ void AddTextureRows(std::vector<TFilterInfo>& t) {
         Slider("scale", "sbScale", 0, 100, 0, Same, "largest offset in pixels",
                [](TGraphicFilter& f, double v) { As<TPlasmaFilter>(f).SetScale(v); }),
     };
+    // The dialog opens at 1; the filter starts at its least turbulence.
+    plasma.Params[0].Unset = 0.01;
+    plasma.Params[0].ValueMin = 0.01;
     t.push_back(std::move(plasma));
 
     TFilterInfo marble = Row(22, "Marble", "moMarble", "Marble", "TfrmFilterMarble", "Marble",
@@ -294,6 +303,9 @@ void AddTextureRows(std::vector<TFilterInfo>& t) {
         Slider("scale", "sbScale", 0, 100, 0, Tenth, "strength of the veins (at least 0.1)",
                [](TGraphicFilter& f, double v) { As<TMarbleFilter>(f).SetScale(v); }),
     };
+    // The dialog opens at 0, which the filter raises to its least values.
+    marble.Params[0].Unset = 1;
+    marble.Params[1].Unset = 0.1;
     t.push_back(std::move(marble));
 }
 

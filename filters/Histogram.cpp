@@ -42,6 +42,10 @@ void THistogram::SetPass(int32_t Index) {
     }
 }
 
+TDibSpanProc THistogram::BandSpanProc(const TFilterBand&) {
+    return Pass == 2 ? SpanProc : TDibSpanProc();
+}
+
 int32_t THistogram::Intensity(const TDibColor& c) const {
     return FWeightRed[c.Red] + FWeightGreen[c.Green] + FWeightBlue[c.Blue];
 }

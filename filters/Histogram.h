@@ -19,6 +19,8 @@ public:
     void Prepare() override;
     // Pass 1 clears the counts and counts; pass 2 builds the table once and maps.
     void SetPass(int32_t Index) override;
+    // The counting pass stays on one thread; the mapping pass may run in bands.
+    TDibSpanProc BandSpanProc(const TFilterBand& Band) override;
 
     const TCounts& Counts(int32_t Channel) const { return FCounts[size_t(Channel & 3)]; }
     const std::array<uint8_t, 256>& EqualizeTable() const { return FEqualizeTable; }

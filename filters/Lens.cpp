@@ -30,6 +30,8 @@ TLensFilter::TLensFilter(const TRect& Region, const TDibContainer& Source)
 }
 
 void TLensFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TLensFilter::Span);
     FRefraction = 1.0;
 }
@@ -73,6 +75,8 @@ TFishEyeFilter::TFishEyeFilter(const TRect& Region, const TDibContainer& Source)
 }
 
 void TFishEyeFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TFishEyeFilter::Span);
     FIterations = 1;
 }

@@ -10,6 +10,8 @@ TMirrorFilter::TMirrorFilter(const TRect& Region, const TDibContainer& Source)
 }
 
 void TMirrorFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     FHorizontal = false;
     FVertical = false;
     SelectSpanProc();

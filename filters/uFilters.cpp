@@ -247,6 +247,8 @@ TRGBFilter::TRGBFilter(const TRect& Region, const TDibContainer& Source)
 }
 
 void TRGBFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TRGBFilter::Span);
     FRedOffset = FGreenOffset = FBlueOffset = int32_t(Sentinel);
     SetRedOffset(0);
@@ -295,6 +297,8 @@ THSLFilter::THSLFilter(const TRect& Region, const TDibContainer& Source)
 }
 
 void THSLFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&THSLFilter::Span);
     HueShift = SaturationShift = LightnessShift = 0;
 }
@@ -312,6 +316,8 @@ THSVFilter::THSVFilter(const TRect& Region, const TDibContainer& Source)
 }
 
 void THSVFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&THSVFilter::Span);
     HueShift = SaturationShift = ValueShift = 0;
 }
@@ -329,6 +335,8 @@ TLABFilter::TLABFilter(const TRect& Region, const TDibContainer& Source)
 }
 
 void TLABFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TLABFilter::Span);
     LShift = AShift = BShift = 0;
 }
@@ -348,6 +356,8 @@ TGrayScaleFilter::TGrayScaleFilter(const TRect& Region, const TDibContainer& Sou
 }
 
 void TGrayScaleFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TGrayScaleFilter::Span);
     for (int32_t i = 0; i < 256; ++i) {
         FRed[size_t(i)] = ClampByte(0.299 * i);
@@ -370,6 +380,8 @@ TNegativeFilter::TNegativeFilter(const TRect& Region, const TDibContainer& Sourc
 }
 
 void TNegativeFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TNegativeFilter::Span);
 }
 
@@ -393,6 +405,8 @@ TContrastFilter::TContrastFilter(const TRect& Region, const TDibContainer& Sourc
 }
 
 void TContrastFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TContrastFilter::Span);
     FAmount = Sentinel;
     SetAmount(0);
@@ -414,6 +428,8 @@ TLightnessFilter::TLightnessFilter(const TRect& Region, const TDibContainer& Sou
 }
 
 void TLightnessFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TLightnessFilter::Span);
     FAmount = Sentinel;
     SetAmount(0);
@@ -432,6 +448,8 @@ TSolarizeFilter::TSolarizeFilter(const TRect& Region, const TDibContainer& Sourc
 }
 
 void TSolarizeFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TSolarizeFilter::Span);
     FAmount = Sentinel;
     SetAmount(0);
@@ -458,6 +476,8 @@ TPosterizeFilter::TPosterizeFilter(const TRect& Region, const TDibContainer& Sou
 }
 
 void TPosterizeFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TPosterizeFilter::Span);
     FAmount = Sentinel;
     SetAmount(0);

@@ -34,6 +34,8 @@ TRippleFilter::TRippleFilter(const TRect& Region, const TDibContainer& Source)
 }
 
 void TRippleFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TRippleFilter::Span);
     FWaveForm = wfSine;
     FEdgeMode = emWrap;
@@ -89,6 +91,8 @@ TWavesFilter::TWavesFilter(const TRect& Region, const TDibContainer& Source)
 }
 
 void TWavesFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TWavesFilter::Span);
     FAmplitude = 30;
     FWaveLength = 30;
@@ -141,6 +145,8 @@ TWhirlPinchFilter::TWhirlPinchFilter(const TRect& Region, const TDibContainer& S
 }
 
 void TWhirlPinchFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TWhirlPinchFilter::Span);
     FWhirl = 0;
     FPinch = 0;

@@ -74,7 +74,14 @@ void TNoiseFilter::Recalculate() {
 }
 
 int32_t TNoiseFilter::Sample() const {
-    const int32_t a = Random(999) + 1;
+    TRandomStream random{RandomSeed()};
+    const int32_t level = SampleFrom(random);
+    SetRandomSeed(random.Seed);
+    return level;
+}
+
+int32_t TNoiseFilter::SampleFrom(TRandomStream& random) const {
+    const int32_t a = random.Next(999) + 1;
     int32_t lo = 0, hi = 999, mid = 0;
     while (lo < hi) {
         mid = (lo + hi) / 2;
@@ -89,19 +96,42 @@ int32_t TNoiseFilter::Sample() const {
     return mid;
 }
 
-double TNoiseFilter::Shift() const {
+double TNoiseFilter::Shift(TRandomStream& random) const {
     switch (FMethod) {
     case nmGaussian:
-        return Sample() - (FMeanOffset + 500);
+        return SampleFrom(random) - (FMeanOffset + 500);
     case nmExponential:
-        return Sample() - (std::sqrt(FSpread) + FMeanOffset);
+        return SampleFrom(random) - (std::sqrt(FSpread) + FMeanOffset);
     case nmPoisson:
-        return Sample() - (FSpread + FMeanOffset);
+        return SampleFrom(random) - (FSpread + FMeanOffset);
     default: {
         const int32_t n = Round(2 * std::sqrt(3 * FSpread));
-        return Random(n) - (n / 2.0 + FMeanOffset);
+        return random.Next(n) - (n / 2.0 + FMeanOffset);
     }
     }
+}
+
+int32_t TNoiseFilter::DrawsPerPixel() const {
+    if (FMethod == nmImpulse) return -1;
+    if (FMethod == nmSpray) return 3;
+    return FColorNoise ? 3 : 1;
+}
+
+TDibSpanProc TNoiseFilter::BandSpanProc(const TFilterBand& Band) {
+    const int32_t draws = DrawsPerPixel();
+    if (draws < 0) return {};
+    FBandSeed = RandomSeed();
+    auto random = std::make_shared<TRandomStream>(
+        TRandomStream{RandomSkip(FBandSeed, uint64_t(Band.PixelsBefore) * uint64_t(draws))});
+    return [this, random](TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2, const TRect&) {
+        SpanWith(*random, Target, Y, X1, X2);
+    };
+}
+
+void TNoiseFilter::BandsFinished(const std::vector<TFilterBand>& Bands) {
+    if (Bands.empty()) return;
+    const uint64_t draws = uint64_t(DrawsPerPixel());
+    SetRandomSeed(RandomSkip(FBandSeed, uint64_t(Bands.front().PixelsTotal) * draws));
 }
 
 namespace {
@@ -113,34 +143,41 @@ inline uint8_t Shifted(uint8_t c, double s) {
 } // namespace
 
 void TNoiseFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2, const TRect&) {
+    TRandomStream random{RandomSeed()};
+    SpanWith(random, Target, Y, X1, X2);
+    SetRandomSeed(random.Seed);
+}
+
+void TNoiseFilter::SpanWith(TRandomStream& random, TDibContainer& Target, int32_t Y, int32_t X1,
+                            int32_t X2) {
     if (ClipSpan(Target, Y, X1, X2)) {
         const int32_t W = Source.Width(), H = Source.Height();
         TDibColor* d = Target.PixelPtr(X1, Y);
         for (int32_t X = X1; X <= X2; ++X, ++d) {
             if (FMethod == nmSpray) {
                 const int32_t R = Round(IMax(H - 1, W - 1) * FVariance);
-                const int32_t f = Random(R);
+                const int32_t f = random.Next(R);
                 const int32_t row =
-                    IClamp(int32_t(int64_t(f) + Y + Bounds.Top - Random(2 * f)), 0, H - 1);
+                    IClamp(int32_t(int64_t(f) + Y + Bounds.Top - random.Next(2 * f)), 0, H - 1);
                 const int32_t col =
-                    IClamp(int32_t(int64_t(f) + X + Bounds.Left - Random(2 * f)), 0, W - 1);
+                    IClamp(int32_t(int64_t(f) + X + Bounds.Left - random.Next(2 * f)), 0, W - 1);
                 *d = Source.GetPixel(col, row);
             } else if (FMethod == nmImpulse) {
-                if (Random(2000) >= FSpread) continue;
+                if (random.Next(2000) >= FSpread) continue;
                 if (FColorNoise) {
-                    d->Red = uint8_t(Random(255));
-                    d->Green = uint8_t(Random(255));
-                    d->Blue = uint8_t(Random(255));
+                    d->Red = uint8_t(random.Next(255));
+                    d->Green = uint8_t(random.Next(255));
+                    d->Blue = uint8_t(random.Next(255));
                 } else {
-                    const uint8_t g = uint8_t(Random(255));
+                    const uint8_t g = uint8_t(random.Next(255));
                     *d = TDibColor{g, g, g};
                 }
             } else if (FColorNoise) {
-                d->Red = Shifted(d->Red, Shift());
-                d->Green = Shifted(d->Green, Shift());
-                d->Blue = Shifted(d->Blue, Shift());
+                d->Red = Shifted(d->Red, Shift(random));
+                d->Green = Shifted(d->Green, Shift(random));
+                d->Blue = Shifted(d->Blue, Shift(random));
             } else {
-                const double s = Shift();
+                const double s = Shift(random);
                 *d = TDibColor{Shifted(d->Blue, s), Shifted(d->Green, s), Shifted(d->Red, s)};
             }
         }

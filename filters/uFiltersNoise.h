@@ -4,6 +4,7 @@
 // every earlier draw of the program.
 
 #include "filters/GraphicFilter.h"
+#include "raster/DibRandom.h"
 
 #include <array>
 #include <cstdint>
@@ -37,11 +38,20 @@ public:
     // 1..999 per mille meets, by binary search.
     int32_t Sample() const;
 
+    // The draws one pixel takes from the generator, or -1 where that depends on the draws.
+    int32_t DrawsPerPixel() const;
+    // Bands start from the state the one-thread run has at their first pixel, which needs a
+    // fixed number of draws per pixel; the shared generator ends where that run would leave it.
+    TDibSpanProc BandSpanProc(const TFilterBand& Band) override;
+    void BandsFinished(const std::vector<TFilterBand>& Bands) override;
+
 private:
     void Recalculate();
     void Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2, const TRect& Shape);
+    void SpanWith(TRandomStream& random, TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2);
+    int32_t SampleFrom(TRandomStream& random) const;
     // The amount added to a channel for one draw, before clamping.
-    double Shift() const;
+    double Shift(TRandomStream& random) const;
 
     uint8_t FMethod = nmGaussian;
     double FVariance = 0;
@@ -50,6 +60,8 @@ private:
     double FMeanOffset = 1;
     double FSpread = 1;
     std::array<double, 1000> FDistribution{};
+    // The shared generator's state when the bands of a pass were handed out.
+    uint32_t FBandSeed = 0;
 };
 
 } // namespace kolvar

@@ -16,6 +16,8 @@ TMarbleFilter::TMarbleFilter(const TRect& Region, const TDibContainer& Source)
 }
 
 void TMarbleFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TMarbleFilter::Span);
     FTurbulence = 1;
     FScale = 0.1;
@@ -54,6 +56,8 @@ TPlasmaFilter::TPlasmaFilter(const TRect& Region, const TDibContainer& Source)
 }
 
 void TPlasmaFilter::Prepare() {
+    // Each output pixel reads the source and the filter's settings only.
+    SpansIndependent = true;
     InstallSpanProc(&TPlasmaFilter::Span);
     FTurbulence = 0.01;
     FScale = 0;

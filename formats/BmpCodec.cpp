@@ -320,6 +320,18 @@ QImage ReadBmp(const QByteArray& bytes) {
     return ReadUncompressed(in, info);
 }
 
+TBmpLayout ReadBmpLayout(const QByteArray& head) {
+    const TBmpInfo info = ReadInfo(TBytes(head));
+    TBmpLayout layout;
+    layout.Width = int32_t(info.Width);
+    layout.Height = int32_t(info.Height);
+    layout.TopDown = info.TopDown;
+    layout.BitCount = info.BitCount;
+    layout.Plain = info.Compression == BI_RGB;
+    layout.BitsOffset = info.BitsOffset;
+    return layout;
+}
+
 QImage LoadBmpFile(const QString& fileName) {
     QByteArray bytes;
     try {

@@ -17,6 +17,21 @@ namespace kolvar {
 QImage ReadBmp(const QByteArray& bytes);
 QImage LoadBmpFile(const QString& fileName);
 
+// What the headers of a BMP file say about its pixels, for readers that take the rows from
+// the file themselves.
+struct TBmpLayout {
+    int32_t Width = 0;
+    int32_t Height = 0;
+    bool TopDown = false;
+    int BitCount = 0;
+    // Rows of plain pixels, without run-length coding or bit-field masks.
+    bool Plain = false;
+    qsizetype BitsOffset = 0;
+};
+// head: the file's first bytes, at least up to the pixels. Raises EInvalidGraphic as ReadBmp
+// does for headers it refuses.
+TBmpLayout ReadBmpLayout(const QByteArray& head);
+
 // The bytes of a BMP file holding dib, uncompressed, at its own depth.
 QByteArray EncodeBmp(const TDibData& dib);
 // Writes dib to fileName without touching an existing file until the new one is complete.

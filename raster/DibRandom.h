@@ -16,4 +16,15 @@ void SetRandomSeed(uint32_t Seed);
 // and gives 0.
 int32_t Random(int32_t n);
 
+// The same sequence from a state of its own, for work that runs apart from the shared one.
+struct TRandomStream {
+    uint32_t Seed = 0;
+    // As Random, on this stream's state.
+    int32_t Next(int32_t n);
+};
+
+// The state Count draws after Seed, in about log2(Count) steps: k steps of s := s a + c make
+// s a^k + c (a^(k-1) + ... + 1), and such steps compose.
+uint32_t RandomSkip(uint32_t Seed, uint64_t Count);
+
 } // namespace kolvar

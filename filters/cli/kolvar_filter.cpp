@@ -1,22 +1,27 @@
-// kolvar-filter: applies one filter of the filter table to an image file and writes the result.
+// kolvar-filter: applies one filter of the filter table to picture files and writes the results.
 //
 //   kolvar-filter FILTER [--PARAM VALUE ...] [--rect L,T,R,B | --polygon X,Y,X,Y,... ...]
-//                 INPUT OUTPUT
+//                 [--quality N] INPUT OUTPUT
+//   kolvar-filter FILTER [...] [--format EXT] --output-dir DIR INPUT...
 //
 // Exit status: 0 done, 1 a file could not be read or written, 2 a bad command line.
 
 #include "filters/Convolution.h"
 #include "filters/GraphicFilterTable.h"
 #include "filters/GraphicFilterTableRows.h"
-#include "formats/BmpCodec.h"
+#include "formats/DibData.h"
+#include "formats/DibFile.h"
 #include "raster/DibGeometry.h"
 #include "raster/DibMath.h"
 
+#include <QDir>
 #include <QElapsedTimer>
-#include <QImage>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -54,15 +59,16 @@ QString ParamLine(const TFilterParam& p) {
     switch (p.Kind) {
     case TFilterParamKind::fpNumber:
         line += QStringLiteral(" %1..%2 (default %3)")
-                    .arg(Number(p.ValueMin), Number(p.ValueMax), Number(p.InitialValue()));
+                    .arg(Number(p.ValueMin), Number(p.ValueMax), Number(p.UnsetValue()));
         if (p.Integer) line += QStringLiteral(", whole numbers");
         break;
     case TFilterParamKind::fpChoice:
-        line += QStringLiteral(" %1 (default %2)")
-                    .arg(p.Choices.join(QLatin1Char('|')), p.Choices.value(p.Initial));
+        line +=
+            QStringLiteral(" %1 (default %2)")
+                .arg(p.Choices.join(QLatin1Char('|')), p.Choices.value(qsizetype(p.UnsetValue())));
         break;
     case TFilterParamKind::fpFlag:
-        line += QStringLiteral(" [on|off] (default %1)").arg(p.Initial ? "on" : "off");
+        line += QStringLiteral(" [on|off] (default %1)").arg(p.UnsetValue() != 0 ? "on" : "off");
         break;
     case TFilterParamKind::fpText:
         line += QStringLiteral(" TEXT");
@@ -73,17 +79,28 @@ QString ParamLine(const TFilterParam& p) {
 
 void PrintHelp() {
     QTextStream& o = Out();
-    o << "usage: kolvar-filter FILTER [--PARAM VALUE ...] [SELECTION] INPUT OUTPUT\n"
+    o << "usage: kolvar-filter FILTER [--PARAM VALUE ...] [SELECTION] [OPTIONS] INPUT OUTPUT\n"
+         "       kolvar-filter FILTER [--PARAM VALUE ...] [SELECTION] [OPTIONS]\n"
+         "                     --output-dir DIR INPUT...\n"
          "       kolvar-filter --help\n\n"
-         "Applies FILTER to the BMP picture INPUT and writes the result to OUTPUT as a 24-bit\n"
-         "BMP. Parameters may also be written --PARAM=VALUE; numbers use \".\" as decimal\n"
-         "separator. Parameters left out keep the values the filter's dialog opens with.\n\n"
+         "Applies FILTER to the picture INPUT and writes the result to OUTPUT, in the format\n"
+         "its extension names. Pictures are read from BMP, JPEG (.jpg, .jpeg), GIF, PCX, PNG,\n"
+         "EMF and WMF files and written as BMP (24 bits), PNG, JPEG, TIFF (.tif, .tiff) or PCX\n"
+         "(256 colours). Parameters may be written --PARAM VALUE or --PARAM=VALUE; an on/off\n"
+         "parameter alone (--PARAM) means on. Numbers use \".\" as decimal separator.\n"
+         "Parameters left out take the defaults shown below.\n\n"
          "SELECTION limits the filter to part of the picture (default: all of it):\n"
          "    --rect L,T,R,B          a rectangle, all four edges inclusive\n"
          "    --polygon X,Y,X,Y,...   a polygon (at least three points); repeat the option for\n"
          "                            a polygon set, filled even-odd\n\n"
          "Other options:\n"
+         "    --output-dir DIR        filter every INPUT into DIR, keeping its file name\n"
+         "    --format EXT            with --output-dir: write EXT files (bmp, png, jpg, tif,\n"
+         "                            pcx) instead of the input's own type (png for types\n"
+         "                            that cannot be written)\n"
+         "    --quality N             JPEG quality, 1..100 (default 75)\n"
          "    --timing                print the time the filter took to standard error\n\n"
+         "While standard error is a terminal, a progress line shows there.\n\n"
          "Filters:\n";
     for (const TFilterInfo& f : FilterTable()) {
         o << "  " << f.Name;
@@ -97,6 +114,9 @@ void PrintHelp() {
     for (const TConvolutionDefItem& item : presets) o << "    \"" << item.Name << "\"\n";
     o << "\nExamples:\n"
          "  kolvar-filter Contrast --amount 0.5 in.bmp out.bmp\n"
+         "  kolvar-filter Blur --amount 40 photo.jpg blurred.png\n"
+         "  kolvar-filter Emboss --color off --output-dir embossed *.png\n"
+         "  kolvar-filter Rank --method median --amount 9 --quality 90 in.png out.jpg\n"
          "  kolvar-filter Convolution --preset \"Mexican Hat\" in.bmp out.bmp\n"
          "  kolvar-filter Negative --polygon 10,10,200,40,120,180 in.bmp out.bmp\n"
          "  kolvar-filter HistogramShow --channel red in.bmp histogram.bmp\n";
@@ -111,7 +131,48 @@ struct TCommand {
     std::map<const TFilterParam*, QString> Values;
     TFilterSelection Selection;
     bool Timing = false;
+    QString OutputDir;
+    QString Format;
+    int Quality = 75;
 };
+
+// The words an on/off parameter takes; -1 for any other text.
+int FlagWord(const QString& text) {
+    const QString t = text.trimmed().toLower();
+    if (t == u"on" || t == u"1" || t == u"true" || t == u"yes") return 1;
+    if (t == u"off" || t == u"0" || t == u"false" || t == u"no") return 0;
+    return -1;
+}
+
+int QualityValue(const QString& text) {
+    bool ok = false;
+    const int q = text.trimmed().toInt(&ok);
+    if (!ok || q < 1 || q > 100)
+        throw TUsageError{QStringLiteral("--quality expects a whole number from 1 to 100.")};
+    return q;
+}
+
+QString FormatValue(const QString& text) {
+    const QString ext = text.trimmed().toUpper().remove(QLatin1Char('.'));
+    if (!DibWritableExtensions().contains(ext))
+        throw TUsageError{QStringLiteral("--format expects one of bmp, png, jpg, tif, pcx.")};
+    return ext;
+}
+
+// The command's own options; false for a filter parameter.
+bool CommandOption(TCommand& cmd, const QString& option, const std::function<QString()>& value) {
+    if (option == u"timing")
+        cmd.Timing = true;
+    else if (option == u"output-dir")
+        cmd.OutputDir = value();
+    else if (option == u"format")
+        cmd.Format = FormatValue(value());
+    else if (option == u"quality")
+        cmd.Quality = QualityValue(value());
+    else
+        return false;
+    return true;
+}
 
 std::vector<int32_t> Integers(const QString& option, const QString& text) {
     std::vector<int32_t> v;
@@ -189,20 +250,22 @@ TCommand ParseCommandLine(const QStringList& args) {
             value = option.mid(eq + 1);
             option.truncate(eq);
         }
-        if (option == QStringLiteral("timing")) {
-            cmd.Timing = true;
-            continue;
-        }
+        const auto takeValue = [&]() {
+            if (inlineValue) return value;
+            if (i + 1 >= args.size())
+                throw TUsageError{QStringLiteral("--%1 needs a value.").arg(option)};
+            return args[++i];
+        };
+        if (CommandOption(cmd, option, takeValue)) continue;
         const bool selection =
             option == QStringLiteral("rect") || option == QStringLiteral("polygon");
         const TFilterParam* param = selection ? nullptr : &FindParam(cmd, option);
-        const bool needsValue = !param || param->Kind != TFilterParamKind::fpFlag;
-        if (!inlineValue && needsValue) {
-            if (i + 1 >= args.size())
-                throw TUsageError{QStringLiteral("--%1 needs a value.").arg(option)};
-            value = args[++i];
-        } else if (!inlineValue) {
-            value = QStringLiteral("on");
+        if (param && param->Kind == TFilterParamKind::fpFlag && !inlineValue) {
+            // An on/off word after a flag belongs to it; anything else is the next argument.
+            const bool word = i + 1 < args.size() && FlagWord(args[i + 1]) >= 0;
+            value = word ? args[++i] : QStringLiteral("on");
+        } else {
+            value = takeValue();
         }
         if (option == QStringLiteral("rect"))
             AddRect(cmd, value);
@@ -212,8 +275,15 @@ TCommand ParseCommandLine(const QStringList& args) {
             cmd.Values[param] = value;
     }
     if (!cmd.Filter) throw TUsageError{QStringLiteral("Name a filter (see kolvar-filter --help).")};
-    if (cmd.Files.size() != 2)
-        throw TUsageError{QStringLiteral("Give one input and one output file.")};
+    if (cmd.OutputDir.isEmpty() && cmd.Files.size() != 2)
+        throw TUsageError{QStringLiteral("Give one input and one output file, or --output-dir "
+                                         "and the input files.")};
+    if (!cmd.OutputDir.isEmpty() && cmd.Files.isEmpty())
+        throw TUsageError{
+            QStringLiteral("Give the input files to filter into %1.").arg(cmd.OutputDir)};
+    if (!cmd.Format.isEmpty() && cmd.OutputDir.isEmpty())
+        throw TUsageError{QStringLiteral("--format goes with --output-dir; otherwise the output's "
+                                         "extension chooses the format.")};
     return cmd;
 }
 
@@ -240,10 +310,9 @@ double ChoiceValue(const TFilterParam& p, const QString& text) {
 }
 
 double FlagValue(const TFilterParam& p, const QString& text) {
-    const QString t = text.trimmed().toLower();
-    if (t == u"on" || t == u"1" || t == u"true" || t == u"yes") return 1;
-    if (t == u"off" || t == u"0" || t == u"false" || t == u"no") return 0;
-    throw TUsageError{QStringLiteral("--%1 expects on or off.").arg(p.Option)};
+    const int v = FlagWord(text);
+    if (v < 0) throw TUsageError{QStringLiteral("--%1 expects on or off.").arg(p.Option)};
+    return v;
 }
 
 // Checks every value before the picture is read, so that a mistake costs nothing.
@@ -281,28 +350,73 @@ void Configure(const TCommand& cmd, const std::map<const TFilterParam*, double>&
     }
 }
 
-int Run(const QStringList& args) {
-    const TCommand cmd = ParseCommandLine(args);
-    const auto numbers = CheckValues(cmd);
-    // A trial on a one-pixel picture reports a bad preset or kernel before any file is read.
-    const TDibContainer trialImage(1, 1);
-    Configure(cmd, numbers, *cmd.Filter->Create(TRect{0, 0, 0, 0}, trialImage));
+// The (input, output) pairs the command works through.
+std::vector<std::pair<QString, QString>> Jobs(const TCommand& cmd) {
+    if (cmd.OutputDir.isEmpty()) return {{cmd.Files[0], cmd.Files[1]}};
+    std::vector<std::pair<QString, QString>> jobs;
+    const QDir dir(cmd.OutputDir);
+    for (const QString& in : cmd.Files) {
+        const QFileInfo info(in);
+        QString ext = cmd.Format;
+        if (ext.isEmpty())
+            ext = DibWritableExtensions().contains(info.suffix().toUpper()) ? info.suffix()
+                                                                            : QStringLiteral("png");
+        jobs.emplace_back(in,
+                          dir.filePath(info.completeBaseName() + QLatin1Char('.') + ext.toLower()));
+    }
+    return jobs;
+}
 
+// The progress line on standard error, when that is a terminal.
+class TProgressLine {
+public:
+    TProgressLine(int count) : FCount(count), FShown(isatty(fileno(stderr)) != 0) {}
+    ~TProgressLine() {
+        if (FShown && FDrawn) Err() << "\n", Err().flush();
+    }
+    void Show(int index, const QString& file, const QString& stage) {
+        if (!FShown) return;
+        const QString text = FCount > 1
+                                 ? QStringLiteral("[%1/%2] %3: %4")
+                                       .arg(index + 1)
+                                       .arg(FCount)
+                                       .arg(QFileInfo(file).fileName(), stage)
+                                 : QStringLiteral("%1: %2").arg(QFileInfo(file).fileName(), stage);
+        // Pads over what a longer line before left.
+        Err() << "\r" << text.leftJustified(FWidth) << Qt::flush;
+        FWidth = int(std::max<qsizetype>(FWidth, text.size()));
+        FDrawn = true;
+    }
+
+private:
+    int FCount;
+    bool FShown;
+    bool FDrawn = false;
+    int FWidth = 0;
+};
+
+// Filters one file; false (with a message) when it could not be read or written.
+bool FilterFile(const TCommand& cmd, const std::map<const TFilterParam*, double>& numbers,
+                const QString& in, const QString& out, int index, TProgressLine& line) {
+    line.Show(index, in, QStringLiteral("reading"));
     TDibContainer image;
     try {
-        image.AssignBitmap(LoadBmpFile(cmd.Files[0]));
+        LoadDibFile(in, image);
     } catch (const Exception& e) {
-        Err() << "Could not read file " << cmd.Files[0] << ": " << e.Message() << "\n";
-        return ExitFile;
-    }
-    if (image.Empty()) {
-        Err() << "Could not read file " << cmd.Files[0] << ".\n";
-        return ExitFile;
+        Err() << "Could not read file " << in << ": " << e.Message() << "\n";
+        return false;
     }
 
     QElapsedTimer clock;
     clock.start();
-    const auto configure = [&](TGraphicFilter& f) { Configure(cmd, numbers, f); };
+    const auto configure = [&](TGraphicFilter& f) {
+        Configure(cmd, numbers, f);
+        f.OnProgress = [&](int32_t percent, int32_t pass, int32_t passes) {
+            const int32_t share = ((pass - 1) * 100 + percent) / std::max(passes, 1);
+            line.Show(index, in, QStringLiteral("filtering %1%").arg(share));
+        };
+    };
+    line.Show(index, in, QStringLiteral("filtering"));
     if (cmd.Filter->Tag == 26) {
         // "Show" writes the picture of the chosen channel's counts instead of the image.
         TDibContainer picture;
@@ -315,13 +429,46 @@ int Run(const QStringList& args) {
     }
     if (cmd.Timing) Err() << "filter: " << clock.elapsed() << " ms\n";
 
+    line.Show(index, in, QStringLiteral("writing"));
     try {
-        SaveBmp24(cmd.Files[1], image.ToImage());
+        TDibSaveOptions options;
+        options.Quality = cmd.Quality;
+        SaveDibFile(out, image, options);
     } catch (const Exception& e) {
-        Err() << "Could not write file " << cmd.Files[1] << ": " << e.Message() << "\n";
+        Err() << "Could not write file " << out << ": " << e.Message() << "\n";
+        return false;
+    }
+    line.Show(index, in, QStringLiteral("done"));
+    return true;
+}
+
+void CheckOutputs(const std::vector<std::pair<QString, QString>>& jobs) {
+    for (const auto& [in, out] : jobs) {
+        const QString ext = QFileInfo(out).suffix().toUpper();
+        if (!DibWritableExtensions().contains(ext))
+            throw TUsageError{QStringLiteral("Cannot write \"%1\": name a .bmp, .png, .jpg, "
+                                             ".tif or .pcx file.")
+                                  .arg(out)};
+    }
+}
+
+int Run(const QStringList& args) {
+    const TCommand cmd = ParseCommandLine(args);
+    const auto numbers = CheckValues(cmd);
+    // A trial on a one-pixel picture reports a bad preset or kernel before any file is read.
+    const TDibContainer trialImage(1, 1);
+    Configure(cmd, numbers, *cmd.Filter->Create(TRect{0, 0, 0, 0}, trialImage));
+    const auto jobs = Jobs(cmd);
+    CheckOutputs(jobs);
+    if (!cmd.OutputDir.isEmpty() && !QDir().mkpath(cmd.OutputDir)) {
+        Err() << "Could not create folder " << cmd.OutputDir << ".\n";
         return ExitFile;
     }
-    return 0;
+    TProgressLine line(int(jobs.size()));
+    bool ok = true;
+    for (size_t i = 0; i < jobs.size(); ++i)
+        ok = FilterFile(cmd, numbers, jobs[i].first, jobs[i].second, int(i), line) && ok;
+    return ok ? 0 : ExitFile;
 }
 
 } // namespace

@@ -3,9 +3,13 @@
 #include "filters/GraphicFilterTable.h"
 #include "filters/uFilters.h"
 #include "formats/BmpCodec.h"
+#include "formats/DibFile.h"
+#include "raster/DibRandom.h"
 
 #include "FilterTestSupport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -59,6 +63,26 @@ TEST(FilterTable, RowsAreOrderedAndEveryParameterReachesItsFilter) {
     // A setter given a filter of another class refuses instead of corrupting it.
     TNegativeFilter other(TRect{0, 0, 0, 0}, src);
     EXPECT_THROW(amount.SetValue(other, 1), EFilterError);
+}
+
+TEST(FilterTable, LeavingAParameterOutMeansItsShownDefault) {
+    // What the command's help calls the default must be what the filter does without it.
+    const TDibContainer src = NoiseImage(23, 17, 4);
+    for (const TFilterInfo& row : FilterTable())
+        for (const TFilterParam& p : row.Params) {
+            if (p.Kind == TFilterParamKind::fpText) continue;
+            SCOPED_TRACE(testing::Message()
+                         << row.Name.toStdString() << " --" << p.Option.toStdString());
+            const double v = p.UnsetValue();
+            EXPECT_GE(v, p.ValueMin);
+            EXPECT_LE(v, p.ValueMax);
+            TDibContainer left = src, given = src;
+            SetRandomSeed(99);
+            ApplyFilterInfo(row, left, nullptr);
+            SetRandomSeed(99);
+            ApplyFilterInfo(row, given, nullptr, [&](TGraphicFilter& f) { p.SetValue(f, v); });
+            EXPECT_TRUE(left.SameImage(given));
+        }
 }
 
 #ifdef KOLVAR_FILTER_EXE
@@ -196,8 +220,105 @@ TEST_F(FilterCli, RefusesBadCommandsWithAMessage) {
     }
     const TRun help = RunCli({QStringLiteral("--help")});
     EXPECT_EQ(help.Code, 0);
-    for (const char* text : {"Convolution", "--amount -1..1", "\"Mexican Hat\"", "--polygon"})
+    for (const char* text : {"Convolution", "--amount -1..1", "\"Mexican Hat\"", "--polygon",
+                             "--turbulence 0.01..101 (default 0.01)", "--amount 0..255 (default 0)",
+                             "--output-dir", "--quality"})
         EXPECT_TRUE(help.Out.contains(QString::fromLatin1(text))) << text;
+}
+
+TEST_F(FilterCli, FlagsTakeOnOffInEveryForm) {
+    const auto emboss = [&](bool color) {
+        TDibContainer want = Source;
+        ApplyFilterInfo(*FindFilter(13), want, nullptr, [&](TGraphicFilter& f) {
+            FindFilter(13)->FindParam(QStringLiteral("color"))->SetValue(f, color);
+        });
+        return want;
+    };
+    const TDibContainer on = emboss(true), off = emboss(false);
+    ASSERT_FALSE(on.SameImage(off));
+    const struct {
+        QStringList Flag;
+        bool Color;
+    } cases[] = {
+        {{QStringLiteral("--color")}, true},
+        {{QStringLiteral("--color"), QStringLiteral("off")}, false},
+        {{QStringLiteral("--color"), QStringLiteral("ON")}, true},
+        {{QStringLiteral("--color=off")}, false},
+        {{QStringLiteral("--color=yes")}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Flag.join(QLatin1Char(' ')).toStdString());
+        const TRun r =
+            RunCli(QStringList{QStringLiteral("Emboss")} + c.Flag + QStringList{In, Out});
+        ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+        EXPECT_TRUE(ReadBmp(Out).SameImage(c.Color ? on : off));
+    }
+    // A radius beyond the dialog's slider, up to the filter's own limit.
+    TRun r =
+        RunCli({QStringLiteral("Blur"), QStringLiteral("--amount"), QStringLiteral("40"), In, Out});
+    ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+    TDibContainer want = Source;
+    ApplyFilterInfo(*FindFilter(24), want, nullptr,
+                    [](TGraphicFilter& f) { FindFilter(24)->Params[0].SetValue(f, 40); });
+    EXPECT_TRUE(ReadBmp(Out).SameImage(want));
+    r = RunCli({QStringLiteral("Blur"), QStringLiteral("--amount=256"), In, Out});
+    EXPECT_EQ(r.Code, 2);
+}
+
+TEST_F(FilterCli, BatchesFilesOfEveryFormatIntoAFolder) {
+    const QString png = Dir.filePath(QStringLiteral("second.png"));
+    const QString gifLike = Dir.filePath(QStringLiteral("third.pcx"));
+    SaveDibFile(png, Source);
+    SaveDibFile(gifLike, Source);
+    const QString outDir = Dir.filePath(QStringLiteral("out"));
+    TRun r = RunCli(
+        {QStringLiteral("Negative"), QStringLiteral("--output-dir"), outDir, In, png, gifLike});
+    ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+    // Not a terminal: no progress line.
+    EXPECT_TRUE(r.Err.isEmpty()) << r.Err.toStdString();
+    TDibContainer want = Source;
+    ApplyFilterDirect(NewFilter<TNegativeFilter>, want, nullptr);
+    for (const char* name : {"in.bmp", "second.png"}) {
+        TDibContainer got;
+        LoadDibFile(QDir(outDir).filePath(QString::fromLatin1(name)), got);
+        EXPECT_TRUE(got.SameImage(want)) << name;
+    }
+    TDibContainer pcx;
+    LoadDibFile(QDir(outDir).filePath(QStringLiteral("third.pcx")), pcx);
+    EXPECT_EQ(pcx.Width(), Source.Width());
+
+    r = RunCli({QStringLiteral("Negative"), QStringLiteral("--format"), QStringLiteral("jpg"),
+                QStringLiteral("--quality"), QStringLiteral("95"), QStringLiteral("--output-dir"),
+                outDir, png});
+    ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+    EXPECT_TRUE(QFile::exists(QDir(outDir).filePath(QStringLiteral("second.jpg"))));
+
+    // One unreadable file fails the command but not the others.
+    const QString bad = Dir.filePath(QStringLiteral("bad.bmp"));
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("BM not a bitmap");
+    f.close();
+    QFile::remove(QDir(outDir).filePath(QStringLiteral("in.bmp")));
+    r = RunCli({QStringLiteral("Negative"), QStringLiteral("--output-dir"), outDir, bad, In});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("Could not read file"))) << r.Err.toStdString();
+    EXPECT_TRUE(QFile::exists(QDir(outDir).filePath(QStringLiteral("in.bmp"))));
+
+    const struct {
+        QStringList Args;
+        const char* Message;
+    } usage[] = {
+        {{QStringLiteral("--quality"), QStringLiteral("0"), In, Out}, "1 to 100"},
+        {{QStringLiteral("--format"), QStringLiteral("png"), In, Out}, "--format goes with"},
+        {{QStringLiteral("--output-dir"), outDir}, "Give the input files"},
+        {{In, Dir.filePath(QStringLiteral("out.xyz"))}, "name a .bmp"},
+    };
+    for (const auto& c : usage) {
+        r = RunCli(QStringList{QStringLiteral("Negative")} + c.Args);
+        EXPECT_EQ(r.Code, 2);
+        EXPECT_TRUE(r.Err.contains(QString::fromLatin1(c.Message))) << r.Err.toStdString();
+    }
 }
 
 #endif
