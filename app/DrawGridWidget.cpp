@@ -113,7 +113,11 @@ void CompactTabs(QTabWidget& Pages) {
     Pages.tabBar()->setFont(small);
     Pages.tabBar()->setExpanding(false);
     Pages.tabBar()->setUsesScrollButtons(false);
-    Pages.setStyleSheet(QStringLiteral("QTabBar::tab { padding: 2px 3px; min-width: 0px; }"));
+    Pages.setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 2px 3px; border: 1px solid palette(mid); border-bottom: none;"
+        " background: palette(button); }"
+        "QTabBar::tab:selected { background: palette(light); }"
+        "QTabBar::tab:!selected { margin-top: 2px; }"));
 }
 
 QColor QColorFromColor(uint32_t c) {

@@ -82,6 +82,12 @@ protected:
 // Small tabs, so that a palette's pages fit its narrow width.
 void CompactTabs(QTabWidget& Pages);
 
+// Gives a control the component name the language texts know it by.
+template <class T> T* Named(T* Control, const char* Name) {
+    Control->setObjectName(QString::fromLatin1(Name));
+    return Control;
+}
+
 // A toolkit colour (0x00BBGGRR) as a Qt colour, and back.
 QColor QColorFromColor(uint32_t c);
 uint32_t ColorFromQColor(const QColor& c);

@@ -19,7 +19,7 @@ class TPtlReader {
 public:
     TPtlReader(const QByteArray& bytes, const QString& fileName) : bytes_(bytes), name_(fileName) {}
 
-    int64_t Remaining() const { return bytes_.size() - pos_; }
+    qsizetype Remaining() const { return bytes_.size() - pos_; }
 
     int32_t Int(const char* what) {
         if (Remaining() < 4) Fail(QStringLiteral("the file ends inside %1").arg(what));
@@ -50,7 +50,7 @@ public:
 private:
     const QByteArray& bytes_;
     QString name_;
-    int64_t pos_ = 0;
+    qsizetype pos_ = 0;
 };
 
 QString fileNamePart(const QString& name) {

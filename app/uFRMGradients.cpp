@@ -7,7 +7,6 @@
 #include "raster/DibGraphics.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -15,6 +14,7 @@
 #include <QRadioButton>
 #include <QStyledItemDelegate>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <cmath>
 
@@ -24,11 +24,6 @@ namespace {
 
 constexpr int kPreviewWidth = 181;
 constexpr int kPreviewHeight = 46;
-
-template <class T> T* named(T* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
 
 // Each stop's item shows the colour whose decimal toolkit value is its text.
 class TStopDelegate : public QStyledItemDelegate {
@@ -53,17 +48,16 @@ public:
 TfrmGradients::TfrmGradients(QWidget* Parent) : TfrmDialog(Parent) {
     setWindowTitle(QStringLiteral("Gradient's options"));
     QWidget* c = Client();
-    grdColors_ = named(new TDrawGrid(kGridColorColumns, kGridColorRows, 11, 11, c), "grdColors");
+    grdColors_ = Named(new TDrawGrid(kGridColorColumns, kGridColorRows, 11, 11, c), "grdColors");
     grdColors_->OnDrawCell = [](QPainter& p, int col, int row, const QRect& r) {
         const int i = row * kGridColorColumns + col;
         if (i < kGridColorCount) p.fillRect(r, QColorFromColor(GridColorTable()[size_t(i)]));
     };
     grdColors_->OnClick = [this] { grdColorsClick(); };
-    lstColors_ = named(new QListWidget(c), "lstColors");
+    lstColors_ = Named(new QListWidget(c), "lstColors");
     lstColors_->setItemDelegate(new TStopDelegate(lstColors_));
-    lstColors_->setFixedWidth(70);
     auto button = [&](const char* name, const char* hint, const char* glyph) {
-        auto* b = named(new QToolButton(c), name);
+        auto* b = Named(new QToolButton(c), name);
         b->setToolTip(QString::fromLatin1(hint));
         b->setText(QString::fromUtf8(glyph));
         b->setAutoRaise(true);
@@ -76,40 +70,39 @@ TfrmGradients::TfrmGradients(QWidget* Parent) : TfrmDialog(Parent) {
     connect(sbDelete_, &QToolButton::clicked, this, [this] { sbDeleteClick(); });
     connect(sbClear_, &QToolButton::clicked, this, [this] { sbClearClick(); });
 
-    auto* group = named(new QGroupBox(QStringLiteral("Style"), c), "gbGradientStyle");
-    rbLinear_ = named(new QRadioButton(QStringLiteral("Linear"), group), "rbLinear");
-    rbRectangle_ = named(new QRadioButton(QStringLiteral("Rectangle"), group), "rbRectangle");
-    rbConic_ = named(new QRadioButton(QStringLiteral("Conic"), group), "rbConic");
+    auto* group = Named(new QGroupBox(QStringLiteral("Style"), c), "gbGradientStyle");
+    rbLinear_ = Named(new QRadioButton(QStringLiteral("Linear"), group), "rbLinear");
+    rbRectangle_ = Named(new QRadioButton(QStringLiteral("Rectangle"), group), "rbRectangle");
+    rbConic_ = Named(new QRadioButton(QStringLiteral("Conic"), group), "rbConic");
     auto* radios = new QVBoxLayout(group);
     radios->setContentsMargins(6, 2, 6, 2);
     radios->setSpacing(0);
     for (QRadioButton* rb : {rbLinear_, rbRectangle_, rbConic_}) radios->addWidget(rb);
     chkVerifyConic_ =
-        named(new QCheckBox(QStringLiteral("verify conic style"), c), "chkVerifyConic");
+        Named(new QCheckBox(QStringLiteral("verify conic style"), c), "chkVerifyConic");
     chkVerifyConic_->setChecked(true);
-    seAngle_ = named(new TSpinEdit(c), "seAngle");
+    seAngle_ = Named(new TSpinEdit(c), "seAngle");
     seAngle_->setRange(-360, 360);
-    lblAngle_ = named(new QLabel(QStringLiteral("Angle"), c), "lblAngle");
-    pbGradientSample_ = named(new TPaintBox(kPreviewWidth, kPreviewHeight, c), "pbGradientSample");
+    lblAngle_ = Named(new QLabel(QStringLiteral("Angle"), c), "lblAngle");
+    pbGradientSample_ = Named(new TPaintBox(kPreviewWidth, kPreviewHeight, c), "pbGradientSample");
     pbGradientSample_->OnPaint = [this](QPainter& p) {
         if (preview_) p.drawImage(0, 0, preview_->Container().ToImage());
     };
 
-    auto* buttons = new QHBoxLayout;
-    for (QToolButton* b : {sbAddCustom_, sbDelete_, sbClear_}) buttons->addWidget(b);
-    auto* angle = new QHBoxLayout;
-    angle->addWidget(lblAngle_);
-    angle->addWidget(seAngle_);
-    auto* layout = new QGridLayout(c);
-    layout->setContentsMargins(8, 8, 8, 4);
-    layout->addWidget(grdColors_, 0, 0, Qt::AlignTop);
-    layout->addWidget(lstColors_, 0, 1);
-    layout->addLayout(buttons, 1, 1);
-    layout->addWidget(pbGradientSample_, 1, 0, 3, 1, Qt::AlignTop);
-    layout->addWidget(group, 0, 2);
-    layout->addWidget(chkVerifyConic_, 2, 1, 1, 2);
-    layout->addLayout(angle, 1, 2);
-    SetClientSize(360, 190);
+    // Fixed places: the grid and its stop list side by side, the preview under the grid.
+    grdColors_->move(8, 8);
+    lstColors_->setGeometry(196, 8, 70, grdColors_->height());
+    int x = 196;
+    for (QToolButton* b : {sbAddCustom_, sbDelete_, sbClear_}) {
+        b->setGeometry(x, 122, 22, 22);
+        x += 24;
+    }
+    pbGradientSample_->move(8, 124);
+    group->setGeometry(276, 4, 118, 80);
+    chkVerifyConic_->setGeometry(276, 88, 124, 20);
+    lblAngle_->setGeometry(276, 124, 40, 22);
+    seAngle_->setGeometry(320, 122, 64, 22);
+    SetClientSize(402, 178);
 }
 
 TfrmGradients::~TfrmGradients() = default;

@@ -45,13 +45,8 @@ constexpr std::array<TColor, kGridColorCount> kGridColors = {
     0x3f1710, 0x2f0710, 0x2f001f, 0x2f0030, 0x2f0050, 0x1f0050, 0x8fa8bf, 0x60788f, 0x405060,
     0x2f373f, 0x1f2020, 0x5090b0, 0x3f7090, 0x205770, 0x103f5f, 0x0f2840};
 
-template <class T> T* named(T* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
 QSlider* colorSlider(QWidget* parent, const char* name) {
-    auto* s = named(new QSlider(Qt::Horizontal, parent), name);
+    auto* s = Named(new QSlider(Qt::Horizontal, parent), name);
     s->setRange(0, 255);
     s->setPageStep(25);
     return s;
@@ -123,7 +118,7 @@ TDibPen& ToolPen() {
 TfrmSettings::TfrmSettings(QWidget* Parent) : TfrmKolvarWnd(Parent) {
     setWindowTitle(QStringLiteral("Settings"));
     setWindowFlag(Qt::WindowStaysOnTopHint);
-    pgColors_ = named(new QTabWidget(Client()), "pgColors");
+    pgColors_ = Named(new QTabWidget(Client()), "pgColors");
     CompactTabs(*pgColors_);
     pgColors_->addTab(BuildColorsPage(), QStringLiteral("Colors"));
     pgColors_->addTab(BuildCustomPage(), QStringLiteral("Customs"));
@@ -141,9 +136,9 @@ TfrmSettings::TfrmSettings(QWidget* Parent) : TfrmKolvarWnd(Parent) {
 TfrmSettings::~TfrmSettings() = default;
 
 QWidget* TfrmSettings::BuildColorsPage() {
-    auto* page = named(new QWidget, "tsColors");
+    auto* page = Named(new QWidget, "tsColors");
     GridColors_ =
-        named(new TDrawGrid(kGridColorColumns, kGridColorRows, 11, 11, page), "GridColors");
+        Named(new TDrawGrid(kGridColorColumns, kGridColorRows, 11, 11, page), "GridColors");
     GridColors_->OnDrawCell = [this](QPainter& p, int c, int r, const QRect& rect) {
         GridColorsDrawCell(p, c, r, rect);
     };
@@ -152,7 +147,7 @@ QWidget* TfrmSettings::BuildColorsPage() {
     };
     auto* kinds = new QButtonGroup(page);
     auto option = [&](const char* name, const char* caption, int tag) {
-        auto* b = named(new QToolButton(page), name);
+        auto* b = Named(new QToolButton(page), name);
         b->setText(QString::fromLatin1(caption));
         b->setAutoRaise(true);
         b->setProperty("Tag", tag);
@@ -163,7 +158,7 @@ QWidget* TfrmSettings::BuildColorsPage() {
     sbGradients_ = option("sbGradients", "Gradients", 1);
     sbTextures_ = option("sbTextures", "Textures", 2);
     connect(kinds, &QButtonGroup::idClicked, this, &TfrmSettings::ColorsOptionsClick);
-    lblTransparency_ = named(new QLabel(QStringLiteral("Opaque"), page), "lblTransparency");
+    lblTransparency_ = Named(new QLabel(QStringLiteral("Opaque"), page), "lblTransparency");
     SlideTransparency_ = colorSlider(page, "SlideTransparency");
     connect(SlideTransparency_, &QSlider::valueChanged, this,
             &TfrmSettings::SlideTransparencyChange);
@@ -181,7 +176,7 @@ QWidget* TfrmSettings::BuildColorsPage() {
 }
 
 QWidget* TfrmSettings::BuildCustomPage() {
-    auto* page = named(new QWidget, "tsCustom");
+    auto* page = Named(new QWidget, "tsCustom");
     static const char* const sliderNames[6] = {"SliderBrushRed",  "SliderBrushGreen",
                                                "SliderBrushBlue", "SliderPenRed",
                                                "SliderPenGreen",  "SliderPenBlue"};
@@ -192,14 +187,14 @@ QWidget* TfrmSettings::BuildCustomPage() {
     auto* layout = new QGridLayout(page);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setVerticalSpacing(0);
-    layout->addWidget(named(new QLabel(QStringLiteral("Foreground"), page), "lblForeground"), 0, 0,
+    layout->addWidget(Named(new QLabel(QStringLiteral("Foreground"), page), "lblForeground"), 0, 0,
                       1, 2);
-    layout->addWidget(named(new QLabel(QStringLiteral("Background"), page), "lblBackground"), 4, 0,
+    layout->addWidget(Named(new QLabel(QStringLiteral("Background"), page), "lblBackground"), 4, 0,
                       1, 2);
     for (int i = 0; i < 6; ++i) {
         sliders_[i] = colorSlider(page, sliderNames[i]);
         sliderLabels_[i] =
-            named(new QLabel(QString::fromLatin1(letters[i % 3]), page), labelNames[i]);
+            Named(new QLabel(QString::fromLatin1(letters[i % 3]), page), labelNames[i]);
         sliderLabels_[i]->setMinimumWidth(44);
         const int row = 1 + i + (i >= 3 ? 1 : 0);
         layout->addWidget(sliderLabels_[i], row, 0);
@@ -212,26 +207,30 @@ QWidget* TfrmSettings::BuildCustomPage() {
 }
 
 QWidget* TfrmSettings::BuildLinePage() {
-    auto* page = named(new QWidget, "tsLine");
-    auto* group = named(new QGroupBox(QStringLiteral(" Style "), page), "gbLineStyle");
-    rbClear_ = named(new QRadioButton(QStringLiteral("Clear"), group), "rbClear");
-    rbSolid_ = named(new QRadioButton(QStringLiteral("Solid"), group), "rbSolid");
-    rbPattern_ = named(new QRadioButton(QStringLiteral("Pattern"), group), "rbPattern");
+    auto* page = Named(new QWidget, "tsLine");
+    auto* group = Named(new QGroupBox(QStringLiteral(" Style "), page), "gbLineStyle");
+    rbClear_ = Named(new QRadioButton(QStringLiteral("Clear"), group), "rbClear");
+    rbSolid_ = Named(new QRadioButton(QStringLiteral("Solid"), group), "rbSolid");
+    rbPattern_ = Named(new QRadioButton(QStringLiteral("Pattern"), group), "rbPattern");
     rbSolid_->setChecked(true);
     auto* radios = new QHBoxLayout(group);
-    radios->setContentsMargins(4, 2, 4, 2);
+    radios->setContentsMargins(2, 0, 2, 0);
+    radios->setSpacing(2);
+    QFont small = font();
+    small.setPixelSize(11);
     for (QRadioButton* rb : {rbClear_, rbSolid_, rbPattern_}) {
+        rb->setFont(small);
         radios->addWidget(rb);
         connect(rb, &QRadioButton::toggled, this, [this](bool on) {
             if (on) ChangeLineInfo();
         });
     }
-    cmbLineStyle_ = named(new TLineStyleCombo(strip_, page), "cmbLineStyle");
+    cmbLineStyle_ = Named(new TLineStyleCombo(strip_, page), "cmbLineStyle");
     cmbLineStyle_->setItemDelegate(new TLineStyleDelegate(strip_, cmbLineStyle_));
     for (int i = 0; i < DibListedLineStyles; ++i) cmbLineStyle_->addItem(QString());
-    seThickness_ = named(new TSpinEdit(page), "seThickness");
+    seThickness_ = Named(new TSpinEdit(page), "seThickness");
     seThickness_->setRange(1, 32);
-    chkAntiAlias_ = named(new QCheckBox(QStringLiteral("AntiAlias"), page), "chkAntiAlias");
+    chkAntiAlias_ = Named(new QCheckBox(QStringLiteral("AntiAlias"), page), "chkAntiAlias");
 
     auto* layout = new QGridLayout(page);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -244,8 +243,8 @@ QWidget* TfrmSettings::BuildLinePage() {
 }
 
 QWidget* TfrmSettings::BuildBrushesPage() {
-    auto* page = named(new QWidget, "tsBrushes");
-    GridBrushes_ = named(new TDrawGrid(4, 2, 40, 40, page), "GridBrushes");
+    auto* page = Named(new QWidget, "tsBrushes");
+    GridBrushes_ = Named(new TDrawGrid(4, 2, 40, 40, page), "GridBrushes");
     GridBrushes_->OnDrawCell = [this](QPainter& p, int c, int r, const QRect& rect) {
         GridBrushesDrawCell(p, c, r, rect);
     };

@@ -12,7 +12,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
@@ -25,11 +24,6 @@ namespace kolvar {
 namespace {
 
 constexpr int kCellSize = 40;
-
-template <class T> T* named(T* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
 
 int rowsFor(int count) {
     return count / TfrmTextures::kColumns + (count % TfrmTextures::kColumns > 0 ? 1 : 0);
@@ -45,10 +39,10 @@ QImage StandardTexture(int Index) {
 TfrmTextures::TfrmTextures(QWidget* Parent) : TfrmDialog(Parent) {
     setWindowTitle(QStringLiteral("Select texture"));
     QWidget* c = Client();
-    ComboTextureLib_ = named(new QComboBox(c), "ComboTextureLib");
+    ComboTextureLib_ = Named(new QComboBox(c), "ComboTextureLib");
     lblTextureLibrary_ =
-        named(new QLabel(QStringLiteral("Texture Library"), c), "lblTextureLibrary");
-    GridTexture_ = named(new TDrawGrid(kColumns, 3, kCellSize, kCellSize), "GridTexture");
+        Named(new QLabel(QStringLiteral("Texture Library"), c), "lblTextureLibrary");
+    GridTexture_ = Named(new TDrawGrid(kColumns, 3, kCellSize, kCellSize), "GridTexture");
     GridTexture_->OnDrawCell = [this](QPainter& p, int col, int row, const QRect& r) {
         GridTextureDrawCell(p, col, row, r);
     };
@@ -56,28 +50,27 @@ TfrmTextures::TfrmTextures(QWidget* Parent) : TfrmDialog(Parent) {
     auto* scroll = new QScrollArea(c);
     scroll->setWidget(GridTexture_);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setFixedSize(GridTexture_->width() + 20, 3 * (kCellSize + 1) + 3);
-    pbTextureSample_ = named(new TPaintBox(kPreviewSize, kPreviewSize, c), "pbTextureSample");
+    pbTextureSample_ = Named(new TPaintBox(kPreviewSize, kPreviewSize, c), "pbTextureSample");
     pbTextureSample_->OnPaint = [this](QPainter& p) {
         if (preview_ && !texture_.isNull()) p.drawImage(0, 0, preview_->Container().ToImage());
+        p.setPen(palette().color(QPalette::Mid));
+        p.drawRect(0, 0, kPreviewSize - 1, kPreviewSize - 1);
     };
-    sbLoadFromFile_ = named(new QToolButton(c), "sbLoadFromFile");
+    sbLoadFromFile_ = Named(new QToolButton(c), "sbLoadFromFile");
     sbLoadFromFile_->setText(QStringLiteral("Load Texture"));
     connect(sbLoadFromFile_, &QToolButton::clicked, this, [this] { sbLoadFromFileClick(); });
-    seAngle_ = named(new TSpinEdit(c), "seAngle");
+    seAngle_ = Named(new TSpinEdit(c), "seAngle");
     seAngle_->setRange(0, 360);
-    lblAngle_ = named(new QLabel(QStringLiteral("Angle"), c), "lblAngle");
+    lblAngle_ = Named(new QLabel(QStringLiteral("Angle"), c), "lblAngle");
 
-    auto* layout = new QGridLayout(c);
-    layout->setContentsMargins(8, 8, 8, 4);
-    layout->addWidget(lblTextureLibrary_, 0, 0);
-    layout->addWidget(ComboTextureLib_, 1, 0);
-    layout->addWidget(scroll, 2, 0, 4, 1);
-    layout->addWidget(pbTextureSample_, 2, 1, Qt::AlignHCenter);
-    layout->addWidget(sbLoadFromFile_, 3, 1);
-    layout->addWidget(lblAngle_, 4, 1);
-    layout->addWidget(seAngle_, 5, 1);
-    SetClientSize(310, 200);
+    lblTextureLibrary_->setGeometry(8, 6, 186, 16);
+    ComboTextureLib_->setGeometry(8, 24, 186, 24);
+    scroll->setGeometry(8, 54, 186, 3 * (kCellSize + 1) + 3);
+    pbTextureSample_->move(212, 24);
+    sbLoadFromFile_->setGeometry(204, 92, 100, 24);
+    lblAngle_->setGeometry(204, 124, 100, 16);
+    seAngle_->setGeometry(204, 142, 64, 24);
+    SetClientSize(312, 232);
 }
 
 TfrmTextures::~TfrmTextures() = default;

@@ -33,11 +33,6 @@ constexpr int kCellSize = 25;
 constexpr int kGlyphSize = 22;
 const QColor kCellKey(0, 128, 0); // drawn behind the cell's shape, shown as the background
 
-template <class T> T* named(T* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
 struct TToolButtonDef {
     const char* Name;
     int Tag;
@@ -138,6 +133,32 @@ bool isDrawGroup() {
 
 } // namespace
 
+TSidesLabel::TSidesLabel(QWidget* Parent) : QWidget(Parent) {
+    setMinimumHeight(fontMetrics().height());
+}
+
+void TSidesLabel::SetCaption(const QString& Text) {
+    QString wording = Text.trimmed();
+    const int colon = wording.indexOf(QLatin1Char(':'));
+    if (colon >= 0) wording = wording.left(colon).trimmed();
+    wording_ = wording;
+    update();
+}
+
+void TSidesLabel::SetSides(int Sides) {
+    sides_ = Sides;
+    update();
+}
+
+QString TSidesLabel::text() const {
+    return wording_ + QStringLiteral(" : %1").arg(sides_);
+}
+
+void TSidesLabel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, text());
+}
+
 TfrmShapes::TfrmShapes(QWidget* Parent) : TfrmKolvarWnd(Parent) {
     setWindowTitle(QStringLiteral("Shapes"));
     setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -145,7 +166,7 @@ TfrmShapes::TfrmShapes(QWidget* Parent) : TfrmKolvarWnd(Parent) {
     top->setSpacing(0);
     top->setContentsMargins(2, 2, 2, 2);
     for (size_t i = 0; i < kButtons.size(); ++i) {
-        auto* b = named(new QToolButton(Client()), kButtons[i].Name);
+        auto* b = Named(new QToolButton(Client()), kButtons[i].Name);
         b->setToolTip(QString::fromLatin1(kButtons[i].Hint));
         b->setProperty("Tag", kButtons[i].Tag);
         b->setFixedSize(24, 25);
@@ -160,7 +181,7 @@ TfrmShapes::TfrmShapes(QWidget* Parent) : TfrmKolvarWnd(Parent) {
     auto* bevel = new QFrame(Client());
     bevel->setFrameShape(QFrame::HLine);
     bevel->setFrameShadow(QFrame::Sunken);
-    pages_ = named(new QTabWidget(Client()), "pgShapes");
+    pages_ = Named(new QTabWidget(Client()), "pgShapes");
     CompactTabs(*pages_);
     pages_->addTab(BuildLibraryPage(), QStringLiteral("Library"));
     pages_->addTab(BuildPolygonsPage(), QStringLiteral("Special polygons"));
@@ -177,10 +198,10 @@ TfrmShapes::TfrmShapes(QWidget* Parent) : TfrmKolvarWnd(Parent) {
 TfrmShapes::~TfrmShapes() = default;
 
 QWidget* TfrmShapes::BuildLibraryPage() {
-    auto* page = named(new QWidget, "tsLibrary");
-    auto* label = named(new QLabel(QStringLiteral("Librarys"), page), "lblLibrary");
-    cmbLibs_ = named(new QComboBox(page), "cmbLibs");
-    GridShape_ = named(new TDrawGrid(kGridColumns, 1, kCellSize, kCellSize), "GridShape");
+    auto* page = Named(new QWidget, "tsLibrary");
+    auto* label = Named(new QLabel(QStringLiteral("Librarys"), page), "lblLibrary");
+    cmbLibs_ = Named(new QComboBox(page), "cmbLibs");
+    GridShape_ = Named(new TDrawGrid(kGridColumns, 1, kCellSize, kCellSize), "GridShape");
     GridShape_->OnDrawCell = [this](QPainter& p, int c, int r, const QRect& rect) {
         GridShapeDrawCell(p, c, r, rect);
     };
@@ -203,11 +224,11 @@ QWidget* TfrmShapes::BuildLibraryPage() {
 }
 
 QWidget* TfrmShapes::BuildPolygonsPage() {
-    auto* page = named(new QWidget, "tsSpecialPolygons");
-    auto* group = named(new QGroupBox(page), "gbPolygonStyle");
-    rdRegular_ = named(new QRadioButton(QStringLiteral("Regular"), group), "rdRegular");
-    rbStar_ = named(new QRadioButton(QStringLiteral("Star"), group), "rbStar");
-    rbStarNova_ = named(new QRadioButton(QStringLiteral("Nova"), group), "rbStarNova");
+    auto* page = Named(new QWidget, "tsSpecialPolygons");
+    auto* group = Named(new QGroupBox(page), "gbPolygonStyle");
+    rdRegular_ = Named(new QRadioButton(QStringLiteral("Regular"), group), "rdRegular");
+    rbStar_ = Named(new QRadioButton(QStringLiteral("Star"), group), "rbStar");
+    rbStarNova_ = Named(new QRadioButton(QStringLiteral("Nova"), group), "rbStarNova");
     rdRegular_->setChecked(true);
     auto* radios = new QVBoxLayout(group);
     radios->setContentsMargins(4, 2, 4, 2);
@@ -215,34 +236,32 @@ QWidget* TfrmShapes::BuildPolygonsPage() {
         radios->addWidget(rb);
         connect(rb, &QRadioButton::clicked, this, [this] { sbRegularSidesChange(); });
     }
-    lblRegularSides_ = named(new QLabel(QStringLiteral("Sides : 3"), page), "lblRegularSides");
-    sbRegularSides_ = named(new QSlider(Qt::Horizontal, page), "sbRegularSides");
+    lblRegularSides_ = Named(new TSidesLabel(page), "lblRegularSides");
+    sbRegularSides_ = Named(new QSlider(Qt::Horizontal, page), "sbRegularSides");
     sbRegularSides_->setRange(3, 20);
     sbRegularSides_->setValue(3);
     connect(sbRegularSides_, &QSlider::valueChanged, this, [this] { sbRegularSidesChange(); });
-    pbRegular_ = named(new TPaintBox(81, 81, page), "pbRegular");
+    pbRegular_ = Named(new TPaintBox(81, 81, page), "pbRegular");
     pbRegular_->OnPaint = [this](QPainter& p) {
         p.fillRect(0, 0, 79, 79, palette().color(QPalette::Window));
         if (!regularPreview_.isNull()) p.drawImage(1, 1, regularPreview_);
     };
-    auto* layout = new QGridLayout(page);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(group, 0, 0);
-    layout->addWidget(pbRegular_, 0, 1, 2, 1);
-    layout->addWidget(lblRegularSides_, 1, 0);
-    layout->addWidget(sbRegularSides_, 2, 0, 1, 2);
+    group->setGeometry(4, 2, 100, 80);
+    pbRegular_->move(108, 2);
+    lblRegularSides_->setGeometry(6, 86, 180, 16);
+    sbRegularSides_->setGeometry(4, 104, 184, 20);
     return page;
 }
 
 QWidget* TfrmShapes::BuildPolyTextPage() {
-    auto* page = named(new QWidget, "tsPolyText");
-    cmbFontName_ = named(new QComboBox(page), "cmbFontName");
+    auto* page = Named(new QWidget, "tsPolyText");
+    cmbFontName_ = Named(new QComboBox(page), "cmbFontName");
     cmbFontName_->setEditable(true);
     cmbFontName_->setEditText(QStringLiteral("Arial"));
-    chkBold_ = named(new QCheckBox(QStringLiteral("Bold"), page), "chkBold");
-    chkItalic_ = named(new QCheckBox(QStringLiteral("Italic"), page), "chkItalic");
-    edtText_ = named(new QLineEdit(page), "edtText");
-    pbTextSample_ = named(new TPaintBox(183, 45, page), "pbTextSample");
+    chkBold_ = Named(new QCheckBox(QStringLiteral("Bold"), page), "chkBold");
+    chkItalic_ = Named(new QCheckBox(QStringLiteral("Italic"), page), "chkItalic");
+    edtText_ = Named(new QLineEdit(page), "edtText");
+    pbTextSample_ = Named(new TPaintBox(183, 45, page), "pbTextSample");
     pbTextSample_->OnPaint = [this](QPainter& p) {
         p.fillRect(0, 0, 182, 44, palette().color(QPalette::Window));
         if (!textPreview_.isNull()) p.drawImage(1, 1, textPreview_);
@@ -250,11 +269,11 @@ QWidget* TfrmShapes::BuildPolyTextPage() {
     auto* layout = new QGridLayout(page);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(2);
-    layout->addWidget(named(new QLabel(QStringLiteral("Font"), page), "lblFont"), 0, 0);
+    layout->addWidget(Named(new QLabel(QStringLiteral("Font"), page), "lblFont"), 0, 0);
     layout->addWidget(cmbFontName_, 0, 1, 1, 2);
     layout->addWidget(chkBold_, 1, 1);
     layout->addWidget(chkItalic_, 1, 2);
-    layout->addWidget(named(new QLabel(QStringLiteral("Text"), page), "lblText"), 2, 0);
+    layout->addWidget(Named(new QLabel(QStringLiteral("Text"), page), "lblText"), 2, 0);
     layout->addWidget(edtText_, 2, 1, 1, 2);
     layout->addWidget(pbTextSample_, 3, 0, 1, 3);
     return page;
@@ -367,11 +386,7 @@ void TfrmShapes::PressGroupButton(const QImage& Glyph) {
 
 void TfrmShapes::sbRegularSidesChange() {
     const int sides = sbRegularSides_->value();
-    // Keep the label's (possibly translated) wording before the colon.
-    QString caption = lblRegularSides_->text().trimmed();
-    const int colon = caption.indexOf(QLatin1Char(':'));
-    if (colon >= 0) caption = caption.left(colon);
-    lblRegularSides_->setText(caption.trimmed() + QStringLiteral(" : %1").arg(sides));
+    lblRegularSides_->SetSides(sides);
     if (rdRegular_->isChecked())
         MakeRegularPolygon(sides, ShapeDef_);
     else

@@ -27,6 +27,27 @@ namespace kolvar {
 class TDrawGrid;
 class TPaintBox;
 
+// The label of the number of sides: its caption (which a translation sets) is the wording, and
+// it shows that wording followed by " : " and the number.
+class TSidesLabel : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString caption READ Caption WRITE SetCaption)
+public:
+    explicit TSidesLabel(QWidget* Parent = nullptr);
+    QString Caption() const { return wording_; }
+    // Keeps the text before any ':' of Text, trimmed.
+    void SetCaption(const QString& Text);
+    void SetSides(int Sides);
+    QString text() const;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    QString wording_ = QStringLiteral("Sides");
+    int sides_ = 3;
+};
+
 class TfrmShapes : public TfrmKolvarWnd {
     Q_OBJECT
 public:
@@ -50,7 +71,7 @@ public:
     QRadioButton* rdRegular() const { return rdRegular_; }
     QRadioButton* rbStar() const { return rbStar_; }
     QRadioButton* rbStarNova() const { return rbStarNova_; }
-    QLabel* lblRegularSides() const { return lblRegularSides_; }
+    TSidesLabel* lblRegularSides() const { return lblRegularSides_; }
     QSlider* sbRegularSides() const { return sbRegularSides_; }
     QComboBox* cmbFontName() const { return cmbFontName_; }
     QCheckBox* chkBold() const { return chkBold_; }
@@ -93,7 +114,7 @@ private:
     QRadioButton* rdRegular_ = nullptr;
     QRadioButton* rbStar_ = nullptr;
     QRadioButton* rbStarNova_ = nullptr;
-    QLabel* lblRegularSides_ = nullptr;
+    TSidesLabel* lblRegularSides_ = nullptr;
     QSlider* sbRegularSides_ = nullptr;
     TPaintBox* pbRegular_ = nullptr;
     QComboBox* cmbFontName_ = nullptr;

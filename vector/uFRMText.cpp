@@ -17,11 +17,6 @@ namespace kolvar {
 
 namespace {
 
-template <class T> T* named(T* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
 constexpr int kDefaultFontSize = 8;
 
 } // namespace
@@ -29,21 +24,21 @@ constexpr int kDefaultFontSize = 8;
 TfrmText::TfrmText(QWidget* Parent) : TfrmDialog(Parent) {
     setWindowTitle(QStringLiteral("Text"));
     QWidget* c = Client();
-    edtText_ = named(new QLineEdit(c), "edtText");
-    cmbFontName_ = named(new QComboBox(c), "cmbFontName");
+    edtText_ = Named(new QLineEdit(c), "edtText");
+    cmbFontName_ = Named(new QComboBox(c), "cmbFontName");
     cmbFontName_->setEditable(true);
-    seFontSize_ = named(new TSpinEdit(c), "seFontSize");
+    seFontSize_ = Named(new TSpinEdit(c), "seFontSize");
     seFontSize_->setRange(6, 100);
     seFontSize_->setValue(kDefaultFontSize);
-    auto* group = named(new QGroupBox(QStringLiteral(" Attributes "), c), "gbAttributes");
-    chkItalic_ = named(new QCheckBox(QStringLiteral("Italic"), group), "chkItalic");
-    chkBold_ = named(new QCheckBox(QStringLiteral("Bold"), group), "chkBold");
-    chkStrikeOut_ = named(new QCheckBox(QStringLiteral("StrikeOut"), group), "chkStrikeOut");
-    chkUnderline_ = named(new QCheckBox(QStringLiteral("Underline"), group), "chkUnderline");
+    auto* group = Named(new QGroupBox(QStringLiteral(" Attributes "), c), "gbAttributes");
+    chkItalic_ = Named(new QCheckBox(QStringLiteral("Italic"), group), "chkItalic");
+    chkBold_ = Named(new QCheckBox(QStringLiteral("Bold"), group), "chkBold");
+    chkStrikeOut_ = Named(new QCheckBox(QStringLiteral("StrikeOut"), group), "chkStrikeOut");
+    chkUnderline_ = Named(new QCheckBox(QStringLiteral("Underline"), group), "chkUnderline");
     auto* checks = new QVBoxLayout(group);
     checks->setSpacing(0);
     for (QCheckBox* b : {chkItalic_, chkBold_, chkStrikeOut_, chkUnderline_}) checks->addWidget(b);
-    PaintBox_ = named(new TPaintBox(200, 80, c), "PaintBox");
+    PaintBox_ = Named(new TPaintBox(200, 80, c), "PaintBox");
     PaintBox_->OnPaint = [this](QPainter& p) {
         p.fillRect(PaintBox_->rect(), Qt::white);
         p.setFont(PreviewFont());
@@ -54,11 +49,11 @@ TfrmText::TfrmText(QWidget* Parent) : TfrmDialog(Parent) {
     };
     auto* layout = new QGridLayout(c);
     layout->setContentsMargins(8, 8, 8, 4);
-    layout->addWidget(named(new QLabel(QStringLiteral("Text"), c), "lblText"), 0, 0);
+    layout->addWidget(Named(new QLabel(QStringLiteral("Text"), c), "lblText"), 0, 0);
     layout->addWidget(edtText_, 0, 1, 1, 2);
-    layout->addWidget(named(new QLabel(QStringLiteral("Font Name"), c), "lblFontName"), 1, 0);
+    layout->addWidget(Named(new QLabel(QStringLiteral("Font Name"), c), "lblFontName"), 1, 0);
     layout->addWidget(cmbFontName_, 1, 1, 1, 2);
-    layout->addWidget(named(new QLabel(QStringLiteral("Font Size"), c), "lblFontSize"), 2, 0);
+    layout->addWidget(Named(new QLabel(QStringLiteral("Font Size"), c), "lblFontSize"), 2, 0);
     layout->addWidget(seFontSize_, 2, 1);
     layout->addWidget(group, 3, 0, 1, 1);
     layout->addWidget(PaintBox_, 3, 1, 1, 2);

@@ -462,6 +462,7 @@ TEST_F(Palettes, MainWindowMakesBothPalettesOnFirstShowAndTheyFollowTheLanguage)
     EXPECT_EQ(shapes->windowTitle(), QStringLiteral("Formas"));
     EXPECT_EQ(shapes->PageControl()->tabText(0), QStringLiteral("Biblioteca"));
     EXPECT_EQ(shapes->ToolButton(0)->toolTip(), QStringLiteral("Ponto"));
+    EXPECT_EQ(shapes->lblRegularSides()->text(), QStringLiteral("Lados : 3"));
     w.SwitchLanguage(QStringLiteral("ENGLISH"));
     EXPECT_EQ(shapes->windowTitle(), QStringLiteral("Shapes"));
     EXPECT_EQ(settings->windowTitle(), QStringLiteral("Settings"));

@@ -137,7 +137,9 @@ TEST_F(ShapesPalette, NovaOfTwentySidesIsAnEightyPointStar) {
 
 TEST_F(ShapesPalette, SidesLabelKeepsItsTranslatedWording) {
     auto p = Palette();
-    p->lblRegularSides()->setText(QStringLiteral(" Lados "));
+    EXPECT_EQ(p->lblRegularSides()->text(), QStringLiteral("Sides : 3"));
+    p->lblRegularSides()->setProperty("caption", QStringLiteral(" Lados : 3"));
+    EXPECT_EQ(p->lblRegularSides()->text(), QStringLiteral("Lados : 3"));
     p->sbRegularSides()->setValue(7);
     EXPECT_EQ(p->lblRegularSides()->text(), QStringLiteral("Lados : 7"));
 }
