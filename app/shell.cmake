@@ -4,7 +4,8 @@
 # document windows) can derive from the frame without depending on the main window.
 set(shell_dir "${PROJECT_SOURCE_DIR}/app")
 set(KOLVAR_SHELL_CORE uKolvarGeneric uLanguagesSuport)
-set(KOLVAR_SHELL_UI uFRMKolvarWnd uFRMDialog uLanguagesSuportWidget UserDialogsWidget uFRMHelp)
+set(KOLVAR_SHELL_UI uFRMKolvarWnd uFRMDialog uLanguagesSuportWidget UserDialogsWidget uFRMHelp
+    DrawGridWidget)
 
 function(kolvar_shell_files out)
   set(files "")

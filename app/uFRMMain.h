@@ -25,6 +25,8 @@ class QToolButton;
 namespace kolvar {
 
 class TfrmDesigner;
+class TfrmSettings;
+class TfrmShapes;
 
 class TfrmKolvar : public TfrmKolvarWnd, public TDocumentHost {
     Q_OBJECT
@@ -55,6 +57,9 @@ public:
     void SwitchLanguage(const QString& name);
     // A palette that follows language switches (the shapes and settings palettes).
     void RegisterPalette(TfrmKolvarWnd* palette);
+    // The two palettes, once the first show made them.
+    TfrmSettings* SettingsPalette() const;
+    TfrmShapes* ShapesPalette() const;
 
     // The command handlers, each told apart by the Tag of the item or button.
     void FileOptionsClick(int tag);
@@ -140,6 +145,8 @@ private:
     QList<QPointer<TfrmKolvarWnd>> palettes_;
     QMenu* windowsMenu_ = nullptr;
     bool palettesCreated_ = false;
+    QPointer<TfrmSettings> settings_;
+    QPointer<TfrmShapes> shapes_;
 };
 
 } // namespace kolvar
