@@ -486,63 +486,67 @@ bool TfrmDesigner::SelectionOutline(TPoints& Points, TIntegerArray& Counts) {
     return true;
 }
 
+// The first selection object's outline in image pixels, with the polygon counts that make it a
+// set of polygons (fewer than two: one polygon).
+struct TfrmDesigner::TSelectionArea {
+    TPoints Points;
+    TIntegerArray Counts;
+    bool Set() const { return Counts.Count() >= 2; }
+};
+
 std::optional<TFilterSelection> TfrmDesigner::FilterSelection() {
-    TPoints points;
-    TIntegerArray counts;
-    if (!SelectionOutline(points, counts)) return std::nullopt;
-    if (counts.Count() < 2) return TFilterSelection::Polygon(points);
-    return TFilterSelection::PolyPolygon(points, counts);
+    TSelectionArea area;
+    if (!SelectionOutline(area.Points, area.Counts)) return std::nullopt;
+    if (!area.Set()) return TFilterSelection::Polygon(area.Points);
+    return TFilterSelection::PolyPolygon(area.Points, area.Counts);
 }
 
-void TfrmDesigner::SelectionFillClick() {
-    TPoints points;
-    TIntegerArray counts;
-    const TDibCanvas* tools = ToolState().ToolCanvas.get();
-    if (!tools || !SelectionOutline(points, counts)) return;
-    // The fill changes the image like any tool: it can be undone and is not lost on close.
-    SaveUndo();
-    if (counts.Count() < 2)
-        FImage.FillPolygon(points, tools->Brush().SpanProc());
+bool TfrmDesigner::TakeSelectionArea(TSelectionArea& Area) {
+    return ToolState().ToolCanvas && SelectionOutline(Area.Points, Area.Counts);
+}
+
+void TfrmDesigner::FillSelectionArea(const TSelectionArea& Area) {
+    const TDibSpanProc& brush = ToolState().ToolCanvas->Brush().SpanProc();
+    if (Area.Set())
+        FImage.FillPolyPolygon(Area.Points, Area.Counts, brush);
     else
-        FImage.FillPolyPolygon(points, counts, tools->Brush().SpanProc());
+        FImage.FillPolygon(Area.Points, brush);
+}
+
+// Fill and Border change the image like any tool: they can be undone and are not lost on close.
+void TfrmDesigner::SelectionFillClick() {
+    TSelectionArea area;
+    if (!TakeSelectionArea(area)) return;
+    SaveUndo();
+    FillSelectionArea(area);
     SetModified(true);
     Repaint();
 }
 
 void TfrmDesigner::SelectionBorderClick() {
-    TPoints points;
-    TIntegerArray counts;
-    const TDibCanvas* tools = ToolState().ToolCanvas.get();
-    if (!tools || !SelectionOutline(points, counts)) return;
+    TSelectionArea area;
+    if (!TakeSelectionArea(area)) return;
     SaveUndo();
-    if (counts.Count() < 2)
-        FImage.Polyline(points, tools->Pen().LineProc(), true);
+    const TDibLineProc& pen = ToolState().ToolCanvas->Pen().LineProc();
+    if (area.Set())
+        FImage.PolyPolygonOutline(area.Points, area.Counts, pen);
     else
-        FImage.PolyPolygonOutline(points, counts, tools->Pen().LineProc());
+        FImage.Polyline(area.Points, pen, true);
     SetModified(true);
     Repaint();
 }
 
 void TfrmDesigner::SelectionCutCopyClick(int Tag) {
-    TPoints points;
-    TIntegerArray counts;
-    const TDibCanvas* tools = ToolState().ToolCanvas.get();
-    if (!tools || !SelectionOutline(points, counts)) return;
+    TSelectionArea area;
+    if (!TakeSelectionArea(area)) return;
     TRasterSelection grab;
-    grab.BackColor = tools->Brush().Color();
-    if (counts.Count() < 2) {
-        TIntegerArray one;
-        one.Add(points.Count());
-        grab.Grab(FImage, points, one);
-    } else {
-        grab.Grab(FImage, points, counts);
-    }
+    grab.BackColor = ToolState().ToolCanvas->Brush().Color();
+    TIntegerArray one;
+    one.Add(area.Points.Count());
+    grab.Grab(FImage, area.Points, area.Set() ? area.Counts : one);
     if (Tag == kTagCut) {
         SaveUndo();
-        if (counts.Count() < 2)
-            FImage.FillPolygon(points, tools->Brush().SpanProc());
-        else
-            FImage.FillPolyPolygon(points, counts, tools->Brush().SpanProc());
+        FillSelectionArea(area);
         SetModified(true);
     }
     if (grab.Image() && !grab.Image()->Empty())

@@ -173,6 +173,10 @@ private:
     void ShiftSelection(double DX, double DY);
     // The first selection object's outline in image pixels; false without a selection.
     bool SelectionOutline(TPoints& Points, TIntegerArray& Counts);
+    struct TSelectionArea;
+    // False without a selection (or without the shared tools).
+    bool TakeSelectionArea(TSelectionArea& Area);
+    void FillSelectionArea(const TSelectionArea& Area);
     void Release();
     // Shared steps of the tool handlers.
     void DrawCurveFinish(TInteractor& Interactor, bool Polygon);
