@@ -2,12 +2,26 @@
 
 #include <utility>
 
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 namespace kolvar {
 
 namespace {
 
 // Unwinds an abandoned run out of the filter's span procedure.
 struct TRunAbandoned {};
+
+// The preview must never slow down the thread that draws and handles input, so its worker
+// yields the processor to it.
+void LowerThisThreadsPriority() {
+#ifdef __linux__
+    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 10);
+#endif
+}
 
 // Puts the filter's own clock and progress sink back however the run ends.
 class TFilterHooks {
@@ -57,6 +71,7 @@ bool TFilterPreviewRunner::Wait() {
 
 void TFilterPreviewRunner::Work(TGraphicFilter& Filter, const TFilterSetup& Setup,
                                 TFilterProgressEvent Progress, TFinished Finished, uint64_t Run) {
+    LowerThisThreadsPriority();
     bool completed = false;
     {
         TTickSource clock = Filter.TickSource ? Filter.TickSource : TTickSource(SystemTickCount);
