@@ -2,26 +2,12 @@
 
 #include <utility>
 
-#ifdef __linux__
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#endif
-
 namespace kolvar {
 
 namespace {
 
 // Unwinds an abandoned run out of the filter's span procedure.
 struct TRunAbandoned {};
-
-// The preview must never slow down the thread that draws and handles input, so its worker
-// yields the processor to it.
-void LowerThisThreadsPriority() {
-#ifdef __linux__
-    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 10);
-#endif
-}
 
 // Puts the filter's own clock and progress sink back however the run ends.
 class TFilterHooks {
@@ -53,6 +39,7 @@ uint64_t TFilterPreviewRunner::Start(TGraphicFilter& Filter, const TFilterSetup&
     FStop = false;
     FCompleted = false;
     FFailure = nullptr;
+    FEnded = false;
     const uint64_t run = ++FRun;
     FThread = std::thread(&TFilterPreviewRunner::Work, this, std::ref(Filter), std::cref(Setup),
                           std::move(Progress), std::move(Finished), run);
@@ -64,6 +51,12 @@ void TFilterPreviewRunner::Abandon() {
     Wait();
 }
 
+bool TFilterPreviewRunner::Idle() {
+    if (!FEnded) return false;
+    Wait();
+    return true;
+}
+
 bool TFilterPreviewRunner::Wait() {
     if (FThread.joinable()) FThread.join();
     return FCompleted;
@@ -71,7 +64,6 @@ bool TFilterPreviewRunner::Wait() {
 
 void TFilterPreviewRunner::Work(TGraphicFilter& Filter, const TFilterSetup& Setup,
                                 TFilterProgressEvent Progress, TFinished Finished, uint64_t Run) {
-    LowerThisThreadsPriority();
     bool completed = false;
     {
         TTickSource clock = Filter.TickSource ? Filter.TickSource : TTickSource(SystemTickCount);
@@ -91,6 +83,8 @@ void TFilterPreviewRunner::Work(TGraphicFilter& Filter, const TFilterSetup& Setu
         }
     }
     FCompleted = completed;
+    // The notice may make the owner join this thread, so the run counts as ended first.
+    FEnded = true;
     if (Finished) Finished(Run, completed);
 }
 

@@ -30,8 +30,13 @@ public:
     // and Finished are called on the worker thread.
     uint64_t Start(TGraphicFilter& Filter, const TFilterSetup& Setup, TFilterProgressEvent Progress,
                    TFinished Finished);
+    // Asks the run to stop at its next progress report; does not wait.
+    void RequestStop() { FStop = true; }
     // Stops the run at its next progress report and waits for its thread.
     void Abandon();
+    // True when no run is left: none was started, or the last one has ended (its thread is
+    // then joined, which takes no time).
+    bool Idle();
     // Waits for the run to end; true when it completed.
     bool Wait();
 
@@ -49,6 +54,7 @@ private:
 
     std::thread FThread;
     std::atomic<bool> FStop{false};
+    std::atomic<bool> FEnded{true};
     bool FCompleted = false;
     uint64_t FRun = 0;
     TDibContainer FResult;

@@ -86,9 +86,11 @@ void TfrmFilterConfig::ShowProgress(int32_t Percent, int32_t, int32_t) {
 }
 
 void TfrmFilterConfig::ParametersChanged() {
-    // The worker owns the filter while it runs; a change makes that run stale anyway.
-    StopPreview();
-    ApplyControls();
+    // A run under way is stale now. It stops at its next row without the user interface
+    // waiting for it; until it has, the worker owns the filter, and the next run takes the
+    // controls when it starts.
+    CancelPreview();
+    if (FRunner.Idle()) ApplyControls();
     FPreviewCurrent = false;
     FTimer->start();
 }
@@ -148,11 +150,16 @@ void TfrmFilterConfig::FinishPreview() {
     if (!FRunDone) TakeResult(FRunner.LastRun(), FRunner.Wait());
 }
 
-void TfrmFilterConfig::StopPreview() {
-    FRunner.Abandon();
+void TfrmFilterConfig::CancelPreview() {
+    FRunner.RequestStop();
     if (FRunDone) return;
     FRunDone = true;
     setWindowTitle(FCaption);
+}
+
+void TfrmFilterConfig::StopPreview() {
+    CancelPreview();
+    FRunner.Abandon();
 }
 
 void TfrmFilterConfig::sbOKClick() {

@@ -71,6 +71,9 @@ private:
     void TimerTimer();
     void RunFinished(uint64_t Run, bool Completed);
     void TakeResult(uint64_t Run, bool Completed);
+    // Makes the run under way stale without waiting for it.
+    void CancelPreview();
+    // Also waits for its thread.
     void StopPreview();
     void FormDestroy();
     void PaintPreview(TDibContainer& Buffer) const;

@@ -21,21 +21,36 @@ using namespace kolvar::test;
 
 namespace {
 
-// Counts the rows a filter has reported and holds the run up at one row for a while, so that a
-// test can act while the run is surely under way.
-struct TRowCounter {
-    explicit TRowCounter(int gateRow) : GateRow(gateRow) {}
-    int GateRow;
-    std::shared_ptr<std::atomic<int>> Rows = std::make_shared<std::atomic<int>>(0);
+// Counts the rows a filter has reported and holds the run at one row until the test releases
+// it (or five seconds have passed), so that a test can act while the run is surely under way.
+class TRowGate {
+public:
+    explicit TRowGate(int row) : FState(std::make_shared<TState>()) { FState->Row = row; }
     TTickSource Clock() const {
-        return [rows = Rows, gate = GateRow] {
-            if (++*rows == gate) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return [s = FState] {
+            if (++s->Rows == s->Row) {
+                s->Held = true;
+                for (int i = 0; i < 5000 && !s->Released; ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                s->Held = false;
+            }
             return SystemTickCount();
         };
     }
-    void WaitForGate() const {
-        while (*Rows < GateRow) std::this_thread::yield();
+    void WaitUntilHeld() const {
+        while (!FState->Held) std::this_thread::yield();
     }
+    bool Held() const { return FState->Held; }
+    void Release() const { FState->Released = true; }
+    int Rows() const { return FState->Rows; }
+
+private:
+    struct TState {
+        int Row = 0;
+        std::atomic<int> Rows{0};
+        std::atomic<bool> Held{false}, Released{false};
+    };
+    std::shared_ptr<TState> FState;
 };
 
 const std::vector<TPoint> Triangle = {{3, 2}, {150, 40}, {30, 110}};
@@ -54,8 +69,8 @@ TEST(FilterPreviewRunner, AnAbandonedRunGivesWayToTheSynchronousResultOfTheLastP
     const TFilterSetup setup = SetupFilterRegion(src.Width(), src.Height(), &sel);
     TBlurFilter filter(setup.Region, src);
     filter.SetRadius(15);
-    TRowCounter counter(3);
-    filter.TickSource = counter.Clock();
+    TRowGate gate(3);
+    filter.TickSource = gate.Clock();
 
     TFilterPreviewRunner runner;
     std::atomic<int> finished{0}, completed{0};
@@ -64,11 +79,14 @@ TEST(FilterPreviewRunner, AnAbandonedRunGivesWayToTheSynchronousResultOfTheLastP
         completed += ok;
     };
     runner.Start(filter, setup, {}, done);
-    counter.WaitForGate();
-    runner.Abandon();
+    gate.WaitUntilHeld();
+    runner.RequestStop();
+    EXPECT_FALSE(runner.Idle());
+    gate.Release();
     EXPECT_FALSE(runner.Wait());
+    EXPECT_TRUE(runner.Idle());
     EXPECT_EQ(completed, 0);
-    EXPECT_LT(*counter.Rows, setup.PreviewHeight()) << "the run went on to the end";
+    EXPECT_EQ(gate.Rows(), 3) << "the run went on after it was abandoned";
 
     filter.SetRadius(6);
     runner.Start(filter, setup, {}, done);
@@ -101,19 +119,22 @@ TEST(FilterPreviewRunner, AChangeDuringASlowDialogRunEndsWithTheLastParameters) 
     TfrmFilterParams d(*FindFilter(25), doc);
     d.EnsureCreated();
     d.SetupFilter();
-    TRowCounter counter(5);
-    d.Filter()->TickSource = counter.Clock();
+    TRowGate gate(5);
+    d.Filter()->TickSource = gate.Clock();
 
     d.SetPosition(QStringLiteral("rgMethod"), 2);
     d.SetPosition(QStringLiteral("sbAmount"), 15);
     d.RunPreview();
-    counter.WaitForGate();
+    gate.WaitUntilHeld();
     ASSERT_TRUE(d.PreviewRunning());
     // The user moves on while the maximum of radius 15 is being computed.
     d.SetPosition(QStringLiteral("rgMethod"), 0);
     d.SetPosition(QStringLiteral("sbAmount"), 7);
     EXPECT_FALSE(d.PreviewRunning()) << "the stale run was abandoned";
-    EXPECT_LE(*counter.Rows, 6);
+    EXPECT_TRUE(gate.Held()) << "the change waited for the stale run to end";
+    EXPECT_EQ(dynamic_cast<TRoughFilter&>(*d.Filter()).Method(), TRoughFilter::rmMaximum)
+        << "the worker's filter changed under it";
+    gate.Release();
     EXPECT_FALSE(d.PreviewCurrent());
     d.FinishPreview();
     ASSERT_TRUE(d.PreviewCurrent());
