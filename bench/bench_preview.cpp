@@ -30,8 +30,9 @@ TDibContainer NoisePicture() {
     return d;
 }
 
-// Runs the event loop until done() holds; returns the longest gap between heartbeats in ms.
-template <class F> double LongestStall(F&& done) {
+// Runs the event loop until done() holds; returns the longest gap between heartbeats in ms,
+// and where it ended (ms after the start) in at.
+template <class F> double LongestStall(F&& done, double* at = nullptr) {
     QElapsedTimer clock;
     clock.start();
     qint64 last = 0, worst = 0;
@@ -39,7 +40,10 @@ template <class F> double LongestStall(F&& done) {
     beat.setInterval(1);
     QObject::connect(&beat, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
-        worst = std::max(worst, now - last);
+        if (now - last > worst) {
+            worst = now - last;
+            if (at) *at = double(now);
+        }
         last = now;
     });
     beat.start();
@@ -71,11 +75,13 @@ void Measure(const TCase& c, const TDibContainer& picture) {
     const double changeMs = change.nsecsElapsed() / 1e6;
     QElapsedTimer shown;
     shown.start();
-    const double stall = LongestStall([&] { return d.PreviewCurrent(); });
+    double at = 0;
+    const double stall = LongestStall([&] { return d.PreviewCurrent(); }, &at);
     const double total = shown.nsecsElapsed() / 1e6;
     std::printf(
-        "%-22s change %6.1f ms  shown after %7.0f ms (run %6.0f ms)  longest stall %5.1f ms\n",
-        c.What, changeMs, total, total - TfrmFilterConfig::PreviewDelay, stall);
+        "%-16s change %4.1f ms, shown after %6.0f ms (run %6.0f ms), longest stall %5.1f ms "
+        "(ending %.0f ms after the change)\n",
+        c.What, changeMs, total, total - TfrmFilterConfig::PreviewDelay, stall, at);
 }
 
 } // namespace
