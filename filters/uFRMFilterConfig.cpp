@@ -27,7 +27,7 @@ QString ComponentNameOf(const QString& className) {
 TfrmFilterConfig::TfrmFilterConfig(const TFilterInfo& Info, TFilterDocument& Document,
                                    QWidget* Parent)
     : TfrmDialog(Parent), FInfo(Info), FDocument(Document),
-      FSetup(std::make_unique<TFilterSetup>()), FTimer(new QTimer(this)) {
+      FSetup(std::make_unique<TFilterSetup>()), FTimer(new QTimer(this)), FPoll(new QTimer(this)) {
     setObjectName(ComponentNameOf(Info.DialogClass));
     setWindowTitle(Info.DialogCaption.isEmpty() ? QStringLiteral(" Configure")
                                                 : Info.DialogCaption);
@@ -35,6 +35,8 @@ TfrmFilterConfig::TfrmFilterConfig(const TFilterInfo& Info, TFilterDocument& Doc
     FTimer->setInterval(PreviewDelay);
     FTimer->setSingleShot(true);
     connect(FTimer, &QTimer::timeout, this, [this] { TimerTimer(); });
+    FPoll->setInterval(PollInterval);
+    connect(FPoll, &QTimer::timeout, this, [this] { PollPreview(); });
 }
 
 TfrmFilterConfig::~TfrmFilterConfig() {
@@ -108,31 +110,28 @@ void TfrmFilterConfig::RunPreview() {
     FRunDone = false;
     FPreviewCurrent = false;
     ++FPreviewRuns;
-    const uint64_t run = FRunner.LastRun() + 1;
-    // Both callbacks come from the worker thread; the dialog handles them on its own thread,
-    // and drops those of a run that is no longer the current one.
-    auto progress = [this, run](int32_t Percent, int32_t Pass, int32_t PassCount) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, run, Percent, Pass, PassCount] {
-                if (run == FRunner.LastRun() && !FRunDone) ShowProgress(Percent, Pass, PassCount);
-            },
-            Qt::QueuedConnection);
-    };
-    auto finished = [this](uint64_t Run, bool Completed) {
-        QMetaObject::invokeMethod(
-            this, [this, Run, Completed] { RunFinished(Run, Completed); }, Qt::QueuedConnection);
-    };
-    FRunner.Start(*FFilter, *FSetup, std::move(progress), std::move(finished));
+    // The worker only leaves its latest percentage here; the poll timer shows it and takes the
+    // result in, so nothing of the user interface is touched off its thread.
+    FProgress = -1;
+    auto progress = [this](int32_t Percent, int32_t, int32_t) { FProgress = Percent; };
+    FRunner.Start(*FFilter, *FSetup, std::move(progress), {});
+    FPoll->start();
 }
 
-void TfrmFilterConfig::RunFinished(uint64_t Run, bool Completed) {
-    if (Run != FRunner.LastRun() || FRunDone) return;
-    TakeResult(Run, Completed);
+void TfrmFilterConfig::PollPreview() {
+    if (FRunDone) {
+        FPoll->stop();
+        return;
+    }
+    // Ended first: a run that has ended has left its last report, which is then shown too.
+    const bool ended = FRunner.Idle();
+    const int percent = FProgress.exchange(-1);
+    if (percent >= 0) ShowProgress(percent, 0, 0);
+    if (ended) TakeResult(FRunner.Wait());
 }
 
-void TfrmFilterConfig::TakeResult(uint64_t, bool Completed) {
-    FRunner.Wait();
+void TfrmFilterConfig::TakeResult(bool Completed) {
+    FPoll->stop();
     FRunDone = true;
     setWindowTitle(FCaption);
     if (!Completed) return;
@@ -147,7 +146,7 @@ void TfrmFilterConfig::FinishPreview() {
         FTimer->stop();
         RunPreview();
     }
-    if (!FRunDone) TakeResult(FRunner.LastRun(), FRunner.Wait());
+    if (!FRunDone) TakeResult(FRunner.Wait());
 }
 
 void TfrmFilterConfig::CancelPreview() {
@@ -191,6 +190,7 @@ void TfrmFilterConfig::closeEvent(QCloseEvent* e) {
 
 void TfrmFilterConfig::FormDestroy() {
     FTimer->stop();
+    FPoll->stop();
     StopPreview();
     if (!FHooked) return;
     FHooked = false;

@@ -14,6 +14,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -29,6 +30,8 @@ class TfrmFilterConfig : public TfrmDialog {
     Q_OBJECT
 public:
     static constexpr int PreviewDelay = 700;
+    // How often a running preview is looked at for progress and its end.
+    static constexpr int PollInterval = 20;
 
     // Info names the filter class; the dialog's component name is the row's dialog class.
     TfrmFilterConfig(const TFilterInfo& Info, TFilterDocument& Document, QWidget* Parent = nullptr);
@@ -69,8 +72,8 @@ protected:
 
 private:
     void TimerTimer();
-    void RunFinished(uint64_t Run, bool Completed);
-    void TakeResult(uint64_t Run, bool Completed);
+    void PollPreview();
+    void TakeResult(bool Completed);
     // Makes the run under way stale without waiting for it.
     void CancelPreview();
     // Also waits for its thread.
@@ -85,7 +88,9 @@ private:
     TDibContainer FPreview;
     TRect FPreviewRect{0, 0, -1, -1};
     QTimer* FTimer;
+    QTimer* FPoll;
     TFilterPreviewRunner FRunner;
+    std::atomic<int> FProgress{-1};
     QString FCaption;
     bool FHasPreview = false;
     bool FPreviewCurrent = false;

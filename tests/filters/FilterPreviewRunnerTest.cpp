@@ -21,38 +21,6 @@ using namespace kolvar::test;
 
 namespace {
 
-// Counts the rows a filter has reported and holds the run at one row until the test releases
-// it (or five seconds have passed), so that a test can act while the run is surely under way.
-class TRowGate {
-public:
-    explicit TRowGate(int row) : FState(std::make_shared<TState>()) { FState->Row = row; }
-    TTickSource Clock() const {
-        return [s = FState] {
-            if (++s->Rows == s->Row) {
-                s->Held = true;
-                for (int i = 0; i < 5000 && !s->Released; ++i)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                s->Held = false;
-            }
-            return SystemTickCount();
-        };
-    }
-    void WaitUntilHeld() const {
-        while (!FState->Held) std::this_thread::yield();
-    }
-    bool Held() const { return FState->Held; }
-    void Release() const { FState->Released = true; }
-    int Rows() const { return FState->Rows; }
-
-private:
-    struct TState {
-        int Row = 0;
-        std::atomic<int> Rows{0};
-        std::atomic<bool> Held{false}, Released{false};
-    };
-    std::shared_ptr<TState> FState;
-};
-
 const std::vector<TPoint> Triangle = {{3, 2}, {150, 40}, {30, 110}};
 
 TFilterSelection TriangleSelection() {
