@@ -59,7 +59,8 @@ public:
     bool PreviewRunning() const { return FRunner.Busy() && !FRunDone; }
     // Preview runs started so far.
     int PreviewRuns() const { return FPreviewRuns; }
-    // Waits for the run under way and takes its result in; for Ok and for tests.
+    // Brings the preview up to the controls: starts the run a pending change or a missing
+    // preview needs, waits for it and takes its result in (Ok does this first).
     void FinishPreview();
 
 protected:
