@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QMdiArea>
+#include <QScreen>
 #include <QMessageBox>
 
 #include <exception>
@@ -20,15 +20,16 @@ int main(int argc, char** argv) {
     try {
         kolvar::TfrmKolvar main;
         main.ShowCentredMaximised();
+        const QStringList args = QApplication::arguments().mid(1);
         // Documents size themselves to the frame, which has its maximised size only once the
         // window manager has placed it.
         QElapsedTimer waited;
         waited.start();
-        while (waited.elapsed() < 500 && main.MdiArea()->height() < main.height() / 2)
+        const int screenHeight = main.screen()->availableGeometry().height();
+        while (!args.isEmpty() && waited.elapsed() < 1000 && main.height() < screenHeight * 4 / 5)
             QApplication::processEvents(QEventLoop::AllEvents, 20);
         // Every file named on the command line opens as a document, as a desktop launcher
         // passes them.
-        const QStringList args = QApplication::arguments().mid(1);
         for (const QString& arg : args)
             if (!arg.startsWith(QLatin1Char('-')))
                 main.OpenDocument(QFileInfo(arg).absoluteFilePath());

@@ -2,7 +2,7 @@
 # A scripted walk through the filter dialogs on the real program under a virtual display:
 # open a picture, Filter > Blur, drag the slider, wait for the preview, Ok, Undo, then
 # Filter > Rank and Cancel. Screenshots go to OUT (01-open.png ... 07-rank.png).
-#   tools/walk_filter_preview.sh [build/app/kolvar] [OUT]
+#   tests/gui/filter_walkthrough.sh [build/app/kolvar] [OUT]
 # Needs Xvfb, openbox, xdotool and ImageMagick. Positions assume the 1280 x 900 screen below.
 set -eu
 BIN=$(realpath "${1:-build/app/kolvar}")
