@@ -26,7 +26,7 @@ public:
     TFilterPreviewRunner& operator=(const TFilterPreviewRunner&) = delete;
 
     // Abandons any earlier run, then runs every pass of Filter into the runner's buffer. Until
-    // the run is waited for, neither Filter nor Setup may be touched by the caller. Progress
+    // the run is waited for, Filter and Setup must live on untouched by the caller. Progress
     // and Finished are called on the worker thread.
     uint64_t Start(TGraphicFilter& Filter, const TFilterSetup& Setup, TFilterProgressEvent Progress,
                    TFinished Finished);

@@ -74,8 +74,9 @@ TEST(FilterPreviewRunner, AFailingFilterIsReportedNotApplied) {
     const TDibContainer src = NoiseImage(20, 20, 1);
     TBlurFilter filter(TRect{0, 0, 19, 19}, src);
     filter.TickSource = []() -> uint32_t { throw std::runtime_error("out of memory"); };
+    const TFilterSetup setup = SetupFilterRegion(20, 20, nullptr);
     TFilterPreviewRunner runner;
-    runner.Start(filter, SetupFilterRegion(20, 20, nullptr), {}, {});
+    runner.Start(filter, setup, {}, {});
     EXPECT_FALSE(runner.Wait());
     EXPECT_TRUE(runner.Failure());
 }
