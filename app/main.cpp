@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QScreen>
 #include <QMessageBox>
+#include <QScreen>
 
 #include <exception>
 
