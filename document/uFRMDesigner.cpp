@@ -366,16 +366,22 @@ void TfrmDesigner::FormResize() {
         ResetView(FImage.Width(), FImage.Height());
         return;
     }
-    // The viewport follows the control, but the zoom and the picture's place stay: a window
-    // resized by the user, or narrowed by a scroll bar appearing, shows more or less of the
-    // picture instead of zooming it.
+    // The viewport follows the control and the zoom stays: a window resized by the user, or
+    // narrowed by a scroll bar appearing, shows more or less of the picture instead of zooming
+    // it. Along an axis where the picture fits it is centred, elsewhere its place stays.
     TProjector& view = FDesigner->Projector();
     const TPoint2D scale = view.Scale();
+    const TPoint2D before = view.WorldToScreen(0, 0);
     const TPoint2D topLeft = view.ScreenToWorld(0, 0);
     const QRect r = FDesigner->rect();
     view.SetViewport({0, 0, r.width(), r.height()});
     view.SetScale(scale);
-    view.SetCenter({topLeft.X + r.width() / 2.0 / scale.X, topLeft.Y + r.height() / 2.0 / scale.Y});
+    const double w = r.width() / scale.X, h = r.height() / scale.Y;
+    const bool fitsX = FImage.Width() <= w, fitsY = FImage.Height() <= h;
+    view.SetCenter({fitsX ? FImage.Width() / 2.0 : topLeft.X + w / 2,
+                    fitsY ? FImage.Height() / 2.0 : topLeft.Y + h / 2});
+    const TPoint2D after = view.WorldToScreen(0, 0);
+    ShiftSelection(after.X - before.X, after.Y - before.Y);
     UpdateScrollBars();
 }
 
