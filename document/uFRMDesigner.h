@@ -179,6 +179,7 @@ private:
     void FillSelectionArea(const TSelectionArea& Area);
     void Release();
     // Shared steps of the tool handlers.
+    void DrawGestureFinish(TInteractor& Interactor, bool Polygon);
     void DrawCurveFinish(TInteractor& Interactor, bool Polygon);
     void FillAt(TInteractor& Interactor, bool Boundary);
     void WriteText(const TRect& R);

@@ -84,25 +84,25 @@ void TfrmDesigner::DrawPointFinish(TActionItem&, TInteractor& Interactor, TActio
 }
 
 void TfrmDesigner::DrawPolyLineFinish(TActionItem&, TInteractor& Interactor, TActionFinishMode) {
-    const TDibCanvas* tools = ToolCanvas();
-    if (!tools) return;
-    SaveUndo();
-    TPoints points;
-    TIntegerArray counts;
-    GestureToImage(*this, Interactor, points, counts);
-    FImage.Polyline(points, tools->Pen().LineProc(), false);
-    Repaint();
-    SetModified(true);
+    DrawGestureFinish(Interactor, false);
 }
 
 void TfrmDesigner::DrawPolygonFinish(TActionItem&, TInteractor& Interactor, TActionFinishMode) {
+    DrawGestureFinish(Interactor, true);
+}
+
+// The gesture's points mapped to the image, stroked open or filled and outlined as polygons.
+void TfrmDesigner::DrawGestureFinish(TInteractor& Interactor, bool Polygon) {
     const TDibCanvas* tools = ToolCanvas();
     if (!tools) return;
     SaveUndo();
     TPoints points;
     TIntegerArray counts;
     GestureToImage(*this, Interactor, points, counts);
-    PaintPolygons(FImage, points, counts, *tools, true);
+    if (Polygon)
+        PaintPolygons(FImage, points, counts, *tools, true);
+    else
+        FImage.Polyline(points, tools->Pen().LineProc(), false);
     Repaint();
     SetModified(true);
 }
