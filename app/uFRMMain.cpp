@@ -261,6 +261,7 @@ TfrmKolvar::~TfrmKolvar() {
 
 void TfrmKolvar::FormCreate() {
     const TKolvarSettings settings = ReadSettings(SettingsFilePath());
+    Preferences() = ReadPreferences(SettingsFilePath());
     LoadStartLanguage(settings.Idiom);
     TfrmKolvarWnd::FormCreate();
     toolState_ = TToolState();

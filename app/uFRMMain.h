@@ -5,6 +5,7 @@
 
 #include "app/uFRMKolvarWnd.h"
 #include "app/uKolvarGeneric.h"
+#include "app/uPreferences.h"
 #include "document/uFRMDesigner.h"
 
 #include <QList>

@@ -29,7 +29,10 @@ install_missing() {
 
 build() {
     local dir=$1; shift
-    cmake -S "$root" -B "$root/$dir" -G Ninja "$@" >/dev/null
+    local launcher=()
+    # A compiler cache makes rebuilds in other checkouts of the tree cheap; it is optional.
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S "$root" -B "$root/$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
     cmake --build "$root/$dir" -j "$(nproc)"
 }
 
