@@ -151,6 +151,7 @@ void TfrmKolvarWnd::FormCreate() {
 
 void TfrmKolvarWnd::Translate() {
     ApplyLanguage(*this);
+    Translated();
 }
 
 int TfrmKolvarWnd::ShowModal() {

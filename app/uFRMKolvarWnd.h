@@ -82,6 +82,9 @@ public:
 protected:
     // The base step translates the window. Overrides call it first.
     virtual void FormCreate();
+    // Runs after each translation, for texts the language text does not address by
+    // component (built-in list items, texts made from messages).
+    virtual void Translated() {}
     // For the dialog base: makes client the area subclasses fill.
     void SetClient(QWidget* client) { client_ = client; }
     QWidget* Frame() const { return frame_; }

@@ -336,6 +336,7 @@ void TfrmKolvar::LoadStartLanguage(const QString& idiom) {
     QString name = idiom.trimmed().toUpper();
     if (name != kEnglish && name != kPortuguese) name = kEnglish;
     LanguageSuport().Load(name);
+    UseToolkitLanguage(name);
     CheckLanguageItem();
 }
 
@@ -347,10 +348,13 @@ void TfrmKolvar::CheckLanguageItem() {
 
 void TfrmKolvar::SwitchLanguage(const QString& name) {
     LanguageSuport().Load(name);
+    UseToolkitLanguage(name);
     CheckLanguageItem();
     Translate();
     for (const QPointer<TfrmKolvarWnd>& palette : palettes_)
         if (palette) palette->Translate();
+    // The help viewer stays open beside the program; its buttons follow the language too.
+    if (TfrmHelp* help = HelpViewer()) help->Translate();
 }
 
 void TfrmKolvar::RegisterPalette(TfrmKolvarWnd* palette) {

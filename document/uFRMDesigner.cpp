@@ -1,4 +1,5 @@
 #include "document/uFRMDesigner.h"
+#include "app/uLanguagesSuport.h"
 
 #include "app/UserDialogsWidget.h"
 #include "app/uKolvarGeneric.h"
@@ -207,8 +208,8 @@ bool TfrmDesigner::OpenImageFile(const QString& Path) {
         }
     }
     if (!loaded || FImage.Empty()) {
-        UserDialogs().Message(this, QStringLiteral("Open Error"),
-                              QStringLiteral("Could not open file ") + Path + QLatin1Char('.'),
+        UserDialogs().Message(this, LanguageMessage(QStringLiteral("Open Error")),
+                              LanguageMessage(QStringLiteral("Could not open file %1.")).arg(Path),
                               TMessageIcon::Error);
         return false;
     }
@@ -239,10 +240,10 @@ bool TfrmDesigner::SaveImage(bool Ask) {
     try {
         SaveBmp24(FFileName, FImage.ToImage());
     } catch (const std::exception&) {
-        UserDialogs().Message(this, QStringLiteral("Save Error"),
-                              QStringLiteral("Could not write file ") + FFileName +
-                                  QLatin1Char('.'),
-                              TMessageIcon::Error);
+        UserDialogs().Message(
+            this, LanguageMessage(QStringLiteral("Save Error")),
+            LanguageMessage(QStringLiteral("Could not write file %1.")).arg(FFileName),
+            TMessageIcon::Error);
         setWindowTitle(oldCaption);
         FFileName.clear();
         return false;
@@ -301,9 +302,11 @@ void TfrmDesigner::RotateImage(int32_t Degrees) {
 bool TfrmDesigner::FormClose() {
     if (FReleased) return true;
     if (FModified) {
-        const QString text = QStringLiteral("File ") + windowTitle().toUpper() +
-                             QStringLiteral(" is not saved.\nDo you like save it now?");
-        if (UserDialogs().Ask(this, QStringLiteral("Close file"), text) && !SaveImage(false))
+        const QString text =
+            LanguageMessage(QStringLiteral("File %1 is not saved.\nDo you like save it now?"))
+                .arg(windowTitle().toUpper());
+        if (UserDialogs().Ask(this, LanguageMessage(QStringLiteral("Close file")), text) &&
+            !SaveImage(false))
             return false;
     }
     Release();

@@ -1,4 +1,5 @@
 #include "document/uOpenFiles.h"
+#include "app/uLanguagesSuport.h"
 
 #include "formats/BmpCodec.h"
 #include "formats/GifUnit.h"
@@ -105,7 +106,8 @@ bool LoadPictureFile(const QString& Path, QImage& Bitmap,
             failed = true;
         }
     }
-    if (failed && OnReadError) OnReadError(QStringLiteral("Could not open file ") + Path.toUpper());
+    if (failed && OnReadError)
+        OnReadError(LanguageMessage(QStringLiteral("Could not open file %1")).arg(Path.toUpper()));
     return false;
 }
 

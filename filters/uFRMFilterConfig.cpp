@@ -1,4 +1,5 @@
 #include "filters/uFRMFilterConfig.h"
+#include "app/uLanguagesSuport.h"
 
 #include "app/UserDialogsWidget.h"
 #include "filters/FilterDocument.h"
@@ -165,7 +166,7 @@ void TfrmFilterConfig::sbOKClick() {
     FinishPreview();
     if (!FPreviewCurrent) {
         UserDialogs().Message(this, windowTitle(),
-                              QStringLiteral("The filter could not be applied."),
+                              LanguageMessage(QStringLiteral("The filter could not be applied.")),
                               TMessageIcon::Error);
         return;
     }

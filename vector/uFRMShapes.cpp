@@ -3,6 +3,7 @@
 #include "app/DrawGridWidget.h"
 #include "app/UserDialogsWidget.h"
 #include "app/uKolvarGeneric.h"
+#include "app/uLanguagesSuport.h"
 #include "raster/Exceptions.h"
 
 #include <QApplication>
@@ -279,10 +280,16 @@ QWidget* TfrmShapes::BuildPolyTextPage() {
     return page;
 }
 
+void TfrmShapes::Translated() {
+    // The built-in library is always the first item.
+    if (cmbLibs_->count() > 0)
+        cmbLibs_->setItemText(0, LanguageMessage(QStringLiteral("standard")));
+}
+
 void TfrmShapes::FormCreate() {
     TfrmKolvarWnd::FormCreate();
     SetGripLines(true);
-    cmbLibs_->addItem(QStringLiteral("standard"));
+    cmbLibs_->addItem(LanguageMessage(QStringLiteral("standard")));
     QStringList names;
     FindLibraries(QDir(ProgramDirectory()).filePath(QStringLiteral("*.psl")), names);
     cmbLibs_->addItems(names);

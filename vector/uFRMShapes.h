@@ -94,6 +94,7 @@ public:
 
 protected:
     void FormCreate() override;
+    void Translated() override;
 
 private:
     QWidget* BuildLibraryPage();
