@@ -3,7 +3,7 @@
 # They form their own targets so that the lower layers' windows (palettes, filter dialogs,
 # document windows) can derive from the frame without depending on the main window.
 set(shell_dir "${PROJECT_SOURCE_DIR}/app")
-set(KOLVAR_SHELL_CORE uKolvarGeneric uLanguagesSuport uPreferences)
+set(KOLVAR_SHELL_CORE uKolvarGeneric uLanguagesSuport uPreferences uGlyphColors)
 set(KOLVAR_SHELL_UI uFRMKolvarWnd uFRMDialog uLanguagesSuportWidget UserDialogsWidget uFRMHelp
     DrawGridWidget)
 

@@ -1,4 +1,5 @@
 #include "app/uFRMKolvarWnd.h"
+#include "app/uGlyphColors.h"
 
 #include "app/uFRMHelp.h"
 #include "app/uLanguagesSuportWidget.h"
@@ -230,10 +231,7 @@ void TfrmKolvarWnd::PaintFrame(QPainter& p) const {
 
 void TfrmKolvarWnd::PaintCaption(QPainter& p) const {
     const bool active = isActiveWindow();
-    const QColor caption = active ? palette().color(QPalette::Active, QPalette::Highlight)
-                                  : palette().color(QPalette::Dark);
-    const QColor text = active ? palette().color(QPalette::Active, QPalette::HighlightedText)
-                               : palette().color(QPalette::Light);
+    const auto [caption, text] = CaptionColors(palette(), active);
     const QColor face = palette().color(QPalette::Window);
     const QRect band = CaptionRect();
     p.fillRect(band, caption);
