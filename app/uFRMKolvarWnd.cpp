@@ -90,9 +90,11 @@ void TfrmKolvarWnd::UpdateFrame() {
 
 void TfrmKolvarWnd::ApplyFixedSize() {
     if (!clientSize_.isValid() || rolledUp_) return;
+    // The design size, unless the texts of the current language need more room than it has.
+    QSize room = clientSize_;
+    if (QLayout* inner = frame_->layout()) room = room.expandedTo(inner->minimumSize());
     const QMargins m = layout_->contentsMargins();
-    setFixedSize(clientSize_.width() + m.left() + m.right(),
-                 clientSize_.height() + m.top() + m.bottom());
+    setFixedSize(room.width() + m.left() + m.right(), room.height() + m.top() + m.bottom());
 }
 
 void TfrmKolvarWnd::ToggleRollUp() {
@@ -153,6 +155,10 @@ void TfrmKolvarWnd::FormCreate() {
 void TfrmKolvarWnd::Translate() {
     ApplyLanguage(*this);
     Translated();
+    // New texts change the size hints; layouts hear of it only through posted events, so the
+    // cached hints are dropped here before the window measures what its texts need.
+    for (QWidget* w : frame_->findChildren<QWidget*>()) w->updateGeometry();
+    ApplyFixedSize();
 }
 
 int TfrmKolvarWnd::ShowModal() {

@@ -29,10 +29,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyleOptionButton>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
 #include <QTabBar>
 #include <QTabWidget>
@@ -80,14 +80,14 @@ std::vector<TWindowRow> Windows(TFilterDocument& document) {
         {"frmPrint", [] { return created<TfrmPrint>(picture()); }},
         {"frmPrintPreview", [] { return created<TfrmPrintPreview>(picture(), 3); }},
         {"frmHelp", [] { return created<TfrmHelp>(); }},
-        {"frmHistogram",
-         [] { return created<TfrmHistogram>(NoiseImage(64, 48, 5)); }},
+        {"frmHistogram", [] { return created<TfrmHistogram>(NoiseImage(64, 48, 5)); }},
         {"frmDesigner", [] { return created<TfrmDesigner>(nullptr); }},
     };
     for (const TFilterInfo& info : FilterTable()) {
         if (info.Direct()) continue;
         rows.push_back({info.DialogClass + QLatin1Char(' ') + info.Name, [&info, &document] {
-                            std::unique_ptr<QWidget> d = CreateFilterDialog(info, document, nullptr);
+                            std::unique_ptr<QWidget> d =
+                                CreateFilterDialog(info, document, nullptr);
                             static_cast<TfrmKolvarWnd*>(d.get())->EnsureCreated();
                             return d;
                         }});
