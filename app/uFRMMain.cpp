@@ -222,8 +222,7 @@ void TfrmKolvar::SwitchLanguage(const QString& name) {
     UseToolkitLanguage(name);
     CheckLanguageItem();
     Translate();
-    for (const QPointer<TfrmKolvarWnd>& palette : palettes_)
-        if (palette) palette->Translate();
+    TranslatePalettes();
     // The help viewer stays open beside the program; its buttons follow the language too.
     if (TfrmHelp* help = HelpViewer()) help->Translate();
 }

@@ -183,7 +183,8 @@ void TfrmDesigner::ResetView(int32_t W, int32_t H) {
 void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
     EnsureCreated();
     FFileName.clear();
-    setWindowTitle(QStringLiteral("Image") + QString::number(FHost ? FHost->DocumentCount() : 1));
+    setWindowTitle(LanguageMessage(QStringLiteral("Image")) +
+                   QString::number(FHost ? FHost->DocumentCount() : 1));
     TakeImage(Width, Height);
     SetClientToImage(Width, Height);
     ResetView(Width, Height);
