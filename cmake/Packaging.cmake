@@ -4,7 +4,7 @@ set(CPACK_PACKAGE_NAME kolvar)
 set(CPACK_PACKAGE_VENDOR "The Kolvar developers")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "raster image editor")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Kolvar paints with pens, lines, curves, library shapes, sprays and text, fills with\n"
     "colours, gradients, patterns and textures, and applies some twenty-five image filters\n"
     "with a live preview. kolvar-filter applies the same filters from the command line.")
