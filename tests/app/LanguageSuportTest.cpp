@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -355,4 +357,23 @@ TEST(LanguageMessages, EveryMessageOfTheProgramHasItsPortugueseWordingWithTheSam
     }
     for (auto it = portuguese.Messages().begin(); it != portuguese.Messages().end(); ++it)
         EXPECT_EQ(placeholders(it.key()), placeholders(it.value())) << it.key().toStdString();
+}
+
+TEST(ToolkitLanguage, QtsOwnButtonsFollowTheLanguage) {
+    auto yesText = [] {
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        return box.button(QMessageBox::Yes)->text() + QLatin1Char('|') +
+               box.button(QMessageBox::No)->text() + QLatin1Char('|') +
+               box.button(QMessageBox::Cancel)->text();
+    };
+    if (!UseToolkitLanguage(QStringLiteral("PORTUGUESE"))) {
+        UseToolkitLanguage(QStringLiteral("ENGLISH"));
+        GTEST_SKIP() << "Qt's Portuguese catalogues are not installed (qt6-translations-l10n)";
+    }
+    EXPECT_EQ(yesText(), QStringLiteral("&Sim|&Não|Cancelar"));
+    EXPECT_TRUE(UseToolkitLanguage(QStringLiteral("ENGLISH")));
+    EXPECT_EQ(yesText(), QStringLiteral("&Yes|&No|Cancel"));
+    EXPECT_FALSE(UseToolkitLanguage(QStringLiteral("KLINGON")));
+    EXPECT_EQ(yesText(), QStringLiteral("&Yes|&No|Cancel"));
 }
