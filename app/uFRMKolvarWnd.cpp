@@ -55,6 +55,7 @@ TfrmKolvarWnd::~TfrmKolvarWnd() {
 
 void TfrmKolvarWnd::SetClientSize(int width, int height) {
     clientSize_ = QSize(width, height);
+    fittedSize_ = QSize();
     ApplyFixedSize();
 }
 
@@ -90,11 +91,36 @@ void TfrmKolvarWnd::UpdateFrame() {
 
 void TfrmKolvarWnd::ApplyFixedSize() {
     if (!clientSize_.isValid() || rolledUp_) return;
-    // The design size, unless the texts of the current language need more room than it has.
-    QSize room = clientSize_;
-    if (QLayout* inner = frame_->layout()) room = room.expandedTo(inner->minimumSize());
+    const QSize room = fittedSize_.isValid() ? fittedSize_ : clientSize_;
     const QMargins m = layout_->contentsMargins();
     setFixedSize(room.width() + m.left() + m.right(), room.height() + m.top() + m.bottom());
+}
+
+void TfrmKolvarWnd::FitToTexts() {
+    // A window keeps its design size unless a text of the current language would be cut
+    // there; then it takes the room its layout asks for.
+    fitPending_ = false;
+    fittedSize_ = QSize();
+    QLayout* inner = frame_->layout();
+    if (!clientSize_.isValid() || rolledUp_ || !inner) return;
+    ApplyFixedSize();
+    // New texts change the size hints, which layouts hear of only through posted events; the
+    // cached hints are dropped and every layout placed now, hidden pages included, so that
+    // each control has the size it will show with.
+    const QList<QWidget*> all = frame_->findChildren<QWidget*>();
+    for (QWidget* w : all) w->updateGeometry();
+    for (QLayout* l : {static_cast<QLayout*>(layout_), inner}) {
+        l->invalidate();
+        l->activate();
+    }
+    for (QWidget* w : all)
+        if (QLayout* l = w->layout()) {
+            l->invalidate();
+            l->activate();
+        }
+    if (ClippedTexts(*frame_).isEmpty()) return;
+    fittedSize_ = clientSize_.expandedTo(inner->minimumSize());
+    ApplyFixedSize();
 }
 
 void TfrmKolvarWnd::ToggleRollUp() {
@@ -155,10 +181,9 @@ void TfrmKolvarWnd::FormCreate() {
 void TfrmKolvarWnd::Translate() {
     ApplyLanguage(*this);
     Translated();
-    // New texts change the size hints; layouts hear of it only through posted events, so the
-    // cached hints are dropped here before the window measures what its texts need.
-    for (QWidget* w : frame_->findChildren<QWidget*>()) w->updateGeometry();
-    ApplyFixedSize();
+    // Controls have their real sizes only once the window shows; a hidden one measures then.
+    fitPending_ = true;
+    if (isVisible()) FitToTexts();
 }
 
 int TfrmKolvarWnd::ShowModal() {
@@ -216,6 +241,9 @@ bool TfrmKolvarWnd::event(QEvent* e) {
         break;
     case QEvent::ParentChange:
         UpdateFrame();
+        break;
+    case QEvent::Show:
+        if (fitPending_) FitToTexts();
         break;
     default:
         break;

@@ -101,6 +101,7 @@ protected:
 private:
     void UpdateFrame();
     void ApplyFixedSize();
+    void FitToTexts();
     QRect CaptionRect() const;
     void PaintFrame(QPainter& p) const;
     void PaintCaption(QPainter& p) const;
@@ -113,6 +114,8 @@ private:
     bool rolledUp_ = false;
     bool created_ = false;
     QSize clientSize_; // invalid unless SetClientSize fixed it
+    QSize fittedSize_; // larger than clientSize_ while the language's texts need it
+    bool fitPending_ = false;
     QSize savedMinimum_, savedMaximum_;
     QWidget* frame_ = nullptr;  // the whole area inside the frame and under the caption
     QWidget* client_ = nullptr; // where subclasses put controls (frame_ or a part of it)
