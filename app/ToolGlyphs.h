@@ -2,7 +2,7 @@
 // Glyphs of the main window's tool-bar buttons, drawn at 16 x 16 so that they need no image
 // files, in the ink of the palette they are shown on.
 
-#include "app/uGlyphColors.h"
+#include "shell/uGlyphColors.h"
 
 #include <QImage>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "app/uFRMAbout.h"
-#include "app/uLanguagesSuport.h"
+#include "shell/uLanguagesSuport.h"
 
 #include "app/KolvarIconArt.h"
-#include "app/UserDialogsWidget.h"
+#include "shell/UserDialogsWidget.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>

@@ -1,9 +1,9 @@
 #include "app/uFRMMain.h"
 
 #include "app/ToolGlyphs.h"
-#include "app/uFRMHelp.h"
-#include "app/uGlyphColors.h"
-#include "app/uLanguagesSuport.h"
+#include "shell/uFRMHelp.h"
+#include "shell/uGlyphColors.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QAction>
 #include <QActionGroup>

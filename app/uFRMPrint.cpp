@@ -1,8 +1,8 @@
 #include "app/uFRMPrint.h"
-#include "app/uLanguagesSuport.h"
+#include "shell/uLanguagesSuport.h"
 
-#include "app/UserDialogsWidget.h"
 #include "raster/DibContainer.h"
+#include "shell/UserDialogsWidget.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "document/uOpenFiles.h"
-#include "app/uLanguagesSuport.h"
+#include "shell/uLanguagesSuport.h"
 
 #include "formats/BmpCodec.h"
 #include "formats/GifUnit.h"

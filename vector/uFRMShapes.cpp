@@ -1,11 +1,11 @@
 #include "vector/uFRMShapes.h"
 
-#include "app/DrawGridWidget.h"
-#include "app/UserDialogsWidget.h"
-#include "app/uGlyphColors.h"
-#include "app/uKolvarGeneric.h"
-#include "app/uLanguagesSuport.h"
 #include "raster/Exceptions.h"
+#include "shell/DrawGridWidget.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uGlyphColors.h"
+#include "shell/uKolvarGeneric.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QApplication>
 #include <QBitmap>

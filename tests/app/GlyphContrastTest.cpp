@@ -1,5 +1,5 @@
 #include "app/ToolGlyphs.h"
-#include "app/uGlyphColors.h"
+#include "shell/uGlyphColors.h"
 #include "vector/uFRMShapes.h"
 
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "app/uFRMMain.h"
 #include "app/uFRMSettings.h"
-#include "app/uLanguagesSuport.h"
+#include "shell/uLanguagesSuport.h"
 #include "vector/uFRMShapes.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
-#include "app/UserDialogsWidget.h"
-#include "app/uLanguagesSuport.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uLanguagesSuport.h"
 
-#include "app/uFRMKolvarWnd.h"
+#include "shell/uFRMKolvarWnd.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

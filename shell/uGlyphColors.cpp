@@ -1,4 +1,4 @@
-#include "app/uGlyphColors.h"
+#include "shell/uGlyphColors.h"
 
 #include <QPalette>
 

@@ -1,5 +1,5 @@
-#include "app/uFRMHelp.h"
-#include "app/uLanguagesSuport.h"
+#include "shell/uFRMHelp.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -434,5 +434,10 @@ void ShowHelpContext(QWidget* Parent, int Context) {
     if (page.isEmpty()) page = HelpPageOfContext(hc::Contents);
     raiseViewer(Parent).ShowPage(page);
 }
+
+namespace {
+// Linked in wherever help can be shown: whoever links the viewer gets F1 in every window.
+const bool gOpenerInstalled = (SetHelpOpener(&ShowHelpContext), true);
+} // namespace
 
 } // namespace kolvar

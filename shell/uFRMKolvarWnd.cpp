@@ -1,8 +1,7 @@
-#include "app/uFRMKolvarWnd.h"
-#include "app/uGlyphColors.h"
+#include "shell/uFRMKolvarWnd.h"
+#include "shell/uGlyphColors.h"
 
-#include "app/uFRMHelp.h"
-#include "app/uLanguagesSuportWidget.h"
+#include "shell/uLanguagesSuportWidget.h"
 
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -16,6 +15,14 @@
 #include <cmath>
 
 namespace kolvar {
+
+namespace {
+THelpOpener gHelpOpener = nullptr;
+}
+
+void SetHelpOpener(THelpOpener opener) {
+    gHelpOpener = opener;
+}
 
 namespace {
 
@@ -219,7 +226,7 @@ void TfrmKolvarWnd::hideEvent(QHideEvent* e) {
 
 void TfrmKolvarWnd::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_F1 && e->modifiers() == Qt::NoModifier && helpContext_ != 0) {
-        ShowHelpContext(this, helpContext_);
+        if (gHelpOpener) gHelpOpener(this, helpContext_);
         return;
     }
     QWidget::keyPressEvent(e);
