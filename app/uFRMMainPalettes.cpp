@@ -28,17 +28,18 @@ void TfrmKolvar::CreatePalettes() {
         button->setChecked(true);
         button->setIcon(glyph);
     };
+    RegisterPalette(shapes);
+    // A palette takes its final size (its language's texts may widen it) when it shows.
+    shapes->show();
     shapes->move(desk.left() + desk.width() - int(std::nearbyint(shapes->width() * 2.04)),
                  desk.top() + desk.height() - shapes->height() - statusHeight - 5);
-    RegisterPalette(shapes);
-    shapes->show();
 
     auto* settings = CreateForm<TfrmSettings>(this);
     settings_ = settings;
-    settings->move(desk.left() + desk.width() - settings->width() - 5,
-                   desk.top() + desk.height() - settings->height() - statusHeight - 5);
     RegisterPalette(settings);
     settings->show();
+    settings->move(desk.left() + desk.width() - settings->width() - 5,
+                   desk.top() + desk.height() - settings->height() - statusHeight - 5);
     // A language with longer texts widens the settings palette; the shapes palette keeps out
     // of its way.
     const int left = settings->x() - shapes->width() - 3;
