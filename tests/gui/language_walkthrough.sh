@@ -38,6 +38,10 @@ kolvar_pid=$!
 shot 01-main-palettes 3
 xdotool key ctrl+n
 shot 02-new-image-dialog
+xdotool mousemove 653 531 click 1 # the paper colour: Qt's colour dialog
+shot 02-colour-dialog 2
+xdotool key Escape
+sleep 1
 xdotool key Return
 shot 03-new-image
 xdotool key ctrl+o
