@@ -2,6 +2,7 @@
 
 #include "app/uFRMHelp.h"
 #include "app/uLanguagesSuport.h"
+#include "document/PictureReadJob.h"
 
 #include <QAction>
 #include <QActionGroup>

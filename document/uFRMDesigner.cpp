@@ -3,7 +3,7 @@
 #include "app/UserDialogsWidget.h"
 #include "app/uKolvarGeneric.h"
 #include "document/uOpenFiles.h"
-#include "formats/BmpCodec.h"
+#include "formats/DibFile.h"
 #include "raster/DibColors.h"
 #include "raster/DibGeometry.h"
 #include "raster/DibMath.h"
@@ -194,30 +194,39 @@ void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
 
 bool TfrmDesigner::OpenImageFile(const QString& Path) {
     EnsureCreated();
-    QImage bitmap;
-    const bool loaded = LoadPictureFile(Path, bitmap, [this](const QString& Text) {
+    TDibContainer picture;
+    const bool loaded = LoadPictureFile(Path, picture, [this](const QString& Text) {
         UserDialogs().Message(this, QString(), Text, TMessageIcon::None);
     });
-    if (loaded) {
-        try {
-            FImage.AssignBitmap(bitmap);
-            FUndoImage.SetSize(FImage.Width(), FImage.Height());
-        } catch (const std::exception&) {
-            FImage.SetSize(0, 0);
-        }
-    }
-    if (!loaded || FImage.Empty()) {
-        UserDialogs().Message(this, QStringLiteral("Open Error"),
-                              QStringLiteral("Could not open file ") + Path + QLatin1Char('.'),
-                              TMessageIcon::Error);
+    if (!loaded || !TakePicture(Path, std::move(picture))) {
+        ShowOpenError(Path);
         return false;
     }
+    return true;
+}
+
+bool TfrmDesigner::TakePicture(const QString& Path, TDibContainer&& Picture) {
+    EnsureCreated();
+    try {
+        FImage = std::move(Picture);
+        // The undo copy's pages are only touched when the first change takes the copy.
+        FUndoImage.SetSize(FImage.Width(), FImage.Height());
+    } catch (const std::exception&) {
+        FImage.SetSize(0, 0);
+    }
+    if (FImage.Empty()) return false;
     FFileName = Path;
     setWindowTitle(QFileInfo(Path).fileName());
     SetClientToImage(FImage.Width(), FImage.Height());
     ResetView(FImage.Width(), FImage.Height());
     FModified = false;
     return true;
+}
+
+void TfrmDesigner::ShowOpenError(const QString& Path) {
+    UserDialogs().Message(this, QStringLiteral("Open Error"),
+                          QStringLiteral("Could not open file ") + Path + QLatin1Char('.'),
+                          TMessageIcon::Error);
 }
 
 // ---- Saving, clearing, undo -------------------------------------------------------------
@@ -237,7 +246,7 @@ bool TfrmDesigner::SaveImage(bool Ask) {
     }
     if (QFileInfo(FFileName).suffix().isEmpty()) FFileName += QStringLiteral(".bmp");
     try {
-        SaveBmp24(FFileName, FImage.ToImage());
+        SaveDibBmp24(FFileName, FImage);
     } catch (const std::exception&) {
         UserDialogs().Message(this, QStringLiteral("Save Error"),
                               QStringLiteral("Could not write file ") + FFileName +

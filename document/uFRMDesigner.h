@@ -55,6 +55,11 @@ public:
     // False (after the messages) when the file could not be read; the window is then no
     // document and the caller discards it.
     bool OpenImageFile(const QString& Path);
+    // Opens a picture read elsewhere (off the user-interface thread) as OpenImageFile does.
+    // False, with nothing changed, for an empty picture.
+    bool TakePicture(const QString& Path, TDibContainer&& Picture);
+    // The "Open Error" box of a file that could not be read.
+    void ShowOpenError(const QString& Path);
     // Saves as a 24-bit BMP; asks for a name when Ask is set or the document has none.
     bool SaveImage(bool Ask);
     void ClearImage();

@@ -264,7 +264,7 @@ void ApplyFilterInfo(const TFilterInfo& Info, TDibContainer& Image,
     if (Info.Direct())
         ApplyFilterDirect(Info.Create, Image, Selection, Info.WholeImage, Bands);
     else
-        ApplyFilterThroughPreview(Info.Create, Image, Selection, configure, {}, Bands);
+        ApplyFilterSparingMemory(Info.Create, Image, Selection, configure, {}, Bands);
 }
 
 TFilterInfo MakeFilterInfo(int32_t tag, const char* name, const char* item, const char* caption,

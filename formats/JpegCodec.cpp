@@ -2,6 +2,7 @@
 
 #include "formats/DecodeBudget.h"
 #include "formats/DibData.h"
+#include "raster/DibContainer.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -81,6 +82,9 @@ struct TDecodeState {
     int64_t Needed = 0;
     int64_t Charged = 0;
     QImage Image;
+    // When set, the picture goes straight into this container's rows instead of Image.
+    TDibContainer* Dib = nullptr;
+    const TJpegProgress* Progress = nullptr;
     TRefusal Refused = TRefusal::None;
 };
 
@@ -110,15 +114,37 @@ int64_t DecodeBytes(const jpeg_decompress_struct* cinfo, int bytesPerPixel) {
     return bytes;
 }
 
-void StoreCmykRow(const uint8_t* src, uint8_t* dst, JDIMENSION width, bool inverted) {
+// bgr: the container's byte order instead of the toolkit bitmap's red, green, blue.
+void StoreCmykRow(const uint8_t* src, uint8_t* dst, JDIMENSION width, bool inverted, bool bgr) {
+    const int r = bgr ? 2 : 0, b = bgr ? 0 : 2;
     for (JDIMENSION x = 0; x < width; ++x, src += 4, dst += 3) {
         int c = src[0], m = src[1], y = src[2], k = src[3];
         // Adobe writes CMYK inverted; plain CMYK is turned around first.
         if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
-        dst[0] = uint8_t(c * k / 255);
+        dst[r] = uint8_t(c * k / 255);
         dst[1] = uint8_t(m * k / 255);
-        dst[2] = uint8_t(y * k / 255);
+        dst[b] = uint8_t(y * k / 255);
     }
+}
+
+void StoreGrayRow(const uint8_t* src, uint8_t* dst, JDIMENSION width) {
+    for (JDIMENSION x = 0; x < width; ++x, dst += 3) dst[0] = dst[1] = dst[2] = src[x];
+}
+
+// The container cannot raise out of the library's setjmp frame; a refusal is a failed decode.
+bool AllocateDib(TDibContainer& dib, JDIMENSION width, JDIMENSION height) noexcept {
+    try {
+        dib.SetSize(int32_t(width), int32_t(height));
+        return !dib.Empty();
+    } catch (...) {
+        return false;
+    }
+}
+
+void ReportRows(const TDecodeState* st, JDIMENSION done, JDIMENSION total) {
+    // Every 64 rows is often enough for a progress bar and costs nothing against the decode.
+    if (st->Progress && *st->Progress && (done % 64 == 0 || done == total))
+        (*st->Progress)(int(int64_t(done) * 100 / total));
 }
 
 bool RunDecode(TDecodeState* st) {
@@ -138,7 +164,7 @@ bool RunDecode(TDecodeState* st) {
                   : !FirstScanFits(cinfo) ? TRefusal::TooLittleData
                                           : TRefusal::None;
     if (st->Refused == TRefusal::None) {
-        st->Needed = DecodeBytes(cinfo, gray ? 1 : 3);
+        st->Needed = DecodeBytes(cinfo, gray && !st->Dib ? 1 : 3);
         if (st->Budget->TryCharge(st->Needed))
             st->Charged = st->Needed;
         else
@@ -148,26 +174,43 @@ bool RunDecode(TDecodeState* st) {
         jpeg_destroy_decompress(cinfo);
         return false;
     }
-    cinfo->out_color_space = cmyk ? JCS_CMYK : gray ? JCS_GRAYSCALE : JCS_RGB;
+    TDibContainer* dib = st->Dib;
+    cinfo->out_color_space = cmyk ? JCS_CMYK : gray ? JCS_GRAYSCALE : dib ? JCS_EXT_BGR : JCS_RGB;
     jpeg_start_decompress(cinfo);
-    st->Image = QImage(int(cinfo->output_width), int(cinfo->output_height),
-                       gray ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
-    if (st->Image.isNull()) {
-        jpeg_destroy_decompress(cinfo);
-        return false;
+    if (dib) {
+        if (!AllocateDib(*dib, cinfo->output_width, cinfo->output_height)) {
+            jpeg_destroy_decompress(cinfo);
+            return false;
+        }
+    } else {
+        st->Image = QImage(int(cinfo->output_width), int(cinfo->output_height),
+                           gray ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+        if (st->Image.isNull()) {
+            jpeg_destroy_decompress(cinfo);
+            return false;
+        }
     }
-    JSAMPARRAY cmykRow = cmyk ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
-                                                            JPOOL_IMAGE, cinfo->output_width * 4, 1)
+    // CMYK always, and grey when the rows are widened to three bytes, go through one row.
+    const bool staged = cmyk || (gray && dib);
+    JSAMPARRAY stage = staged ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
+                                                            JPOOL_IMAGE,
+                                                            cinfo->output_width * (cmyk ? 4 : 1), 1)
                               : nullptr;
     while (cinfo->output_scanline < cinfo->output_height) {
-        uint8_t* line = st->Image.scanLine(int(cinfo->output_scanline));
-        if (cmyk) {
-            jpeg_read_scanlines(cinfo, cmykRow, 1);
-            StoreCmykRow(cmykRow[0], line, cinfo->output_width, cinfo->saw_Adobe_marker);
+        const int y = int(cinfo->output_scanline);
+        uint8_t* line = dib ? dib->ScanLine(y) : st->Image.scanLine(y);
+        if (staged) {
+            jpeg_read_scanlines(cinfo, stage, 1);
+            if (cmyk)
+                StoreCmykRow(stage[0], line, cinfo->output_width, cinfo->saw_Adobe_marker,
+                             dib != nullptr);
+            else
+                StoreGrayRow(stage[0], line, cinfo->output_width);
         } else {
             JSAMPROW row = line;
             jpeg_read_scanlines(cinfo, &row, 1);
         }
+        ReportRows(st, cinfo->output_scanline, cinfo->output_height);
     }
     jpeg_finish_decompress(cinfo);
     jpeg_destroy_decompress(cinfo);
@@ -178,6 +221,8 @@ struct TEncodeState {
     jpeg_compress_struct Info;
     TErrorManager Err;
     const QImage* Image = nullptr; // Format_RGB888
+    // When set, the rows come straight from this container instead of Image.
+    const TDibContainer* Dib = nullptr;
     TJpegOptions Options;
     unsigned char* Out = nullptr;
     unsigned long OutSize = 0;
@@ -191,17 +236,19 @@ bool RunEncode(TEncodeState* st) {
     }
     jpeg_create_compress(cinfo);
     jpeg_mem_dest(cinfo, &st->Out, &st->OutSize);
-    cinfo->image_width = JDIMENSION(st->Image->width());
-    cinfo->image_height = JDIMENSION(st->Image->height());
+    const TDibContainer* dib = st->Dib;
+    cinfo->image_width = JDIMENSION(dib ? dib->Width() : st->Image->width());
+    cinfo->image_height = JDIMENSION(dib ? dib->Height() : st->Image->height());
     cinfo->input_components = 3;
-    cinfo->in_color_space = JCS_RGB;
+    cinfo->in_color_space = dib ? JCS_EXT_BGR : JCS_RGB;
     jpeg_set_defaults(cinfo);
     if (st->Options.GrayScale) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
     jpeg_set_quality(cinfo, std::clamp(st->Options.Quality, 1, 100), TRUE);
     if (st->Options.Progressive) jpeg_simple_progression(cinfo);
     jpeg_start_compress(cinfo, TRUE);
     while (cinfo->next_scanline < cinfo->image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(st->Image->constScanLine(int(cinfo->next_scanline)));
+        const int y = int(cinfo->next_scanline);
+        JSAMPROW row = const_cast<JSAMPROW>(dib ? dib->ScanLine(y) : st->Image->constScanLine(y));
         jpeg_write_scanlines(cinfo, &row, 1);
     }
     jpeg_finish_compress(cinfo);
@@ -211,16 +258,19 @@ bool RunEncode(TEncodeState* st) {
 
 } // namespace
 
-QImage DecodeJpeg(const QByteArray& data) {
+namespace {
+
+// Runs the decode and raises its error; on success the picture is in st.
+void Decode(TDecodeState& state, const QByteArray& data) {
     TDecodeScope scope;
-    auto st = std::make_unique<TDecodeState>();
+    TDecodeState* st = &state;
     st->Info.err = &st->Err.Pub;
     InstallErrorManager(st->Err);
     st->Data = &data;
     st->Budget = &scope.Budget();
-    const bool ok = RunDecode(st.get());
+    const bool ok = RunDecode(st);
     st->Budget->Release(st->Charged);
-    if (ok) return std::move(st->Image);
+    if (ok) return;
     switch (st->Refused) {
     case TRefusal::Size:
         throw EJpegError("JPEG image is too large");
@@ -241,30 +291,76 @@ QImage DecodeJpeg(const QByteArray& data) {
     throw EJpegError(st->Err.Message[0] ? st->Err.Message : "JPEG image could not be decoded");
 }
 
-QImage LoadJpegFile(const QString& fileName) {
-    QByteArray bytes;
+QByteArray ReadJpegBytes(const QString& fileName) {
     try {
-        bytes = ReadWholeFile(fileName);
+        return ReadWholeFile(fileName);
     } catch (const EInOutError& e) {
         throw EJpegError(e.Message());
     }
-    return DecodeJpeg(bytes);
 }
 
-QByteArray EncodeJpeg(const QImage& image, const TJpegOptions& options) {
-    if (image.isNull()) throw EJpegError("Cannot encode an empty picture");
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    auto st = std::make_unique<TEncodeState>();
+} // namespace
+
+QImage DecodeJpeg(const QByteArray& data) {
+    auto st = std::make_unique<TDecodeState>();
+    Decode(*st, data);
+    return std::move(st->Image);
+}
+
+void DecodeJpegInto(const QByteArray& data, TDibContainer& Image, const TJpegProgress& Progress) {
+    auto st = std::make_unique<TDecodeState>();
+    TDibContainer picture;
+    st->Dib = &picture;
+    st->Progress = &Progress;
+    Decode(*st, data);
+    Image = std::move(picture);
+}
+
+void LoadJpegFileInto(const QString& fileName, TDibContainer& Image,
+                      const TJpegProgress& Progress) {
+    DecodeJpegInto(ReadJpegBytes(fileName), Image, Progress);
+}
+
+QImage LoadJpegFile(const QString& fileName) {
+    return DecodeJpeg(ReadJpegBytes(fileName));
+}
+
+namespace {
+
+QByteArray Encode(TEncodeState& state) {
+    TEncodeState* st = &state;
     st->Info.err = &st->Err.Pub;
     InstallErrorManager(st->Err);
-    st->Image = &rgb;
-    st->Options = options;
-    const bool ok = RunEncode(st.get());
+    const bool ok = RunEncode(st);
     QByteArray out;
     if (ok) out = QByteArray(reinterpret_cast<const char*>(st->Out), qsizetype(st->OutSize));
     std::free(st->Out);
     if (!ok) throw EJpegError(st->Err.Message);
     return out;
+}
+
+} // namespace
+
+QByteArray EncodeJpeg(const QImage& image, const TJpegOptions& options) {
+    if (image.isNull()) throw EJpegError("Cannot encode an empty picture");
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    auto st = std::make_unique<TEncodeState>();
+    st->Image = &rgb;
+    st->Options = options;
+    return Encode(*st);
+}
+
+QByteArray EncodeJpeg(const TDibContainer& Image, const TJpegOptions& options) {
+    if (Image.Empty()) throw EJpegError("Cannot encode an empty picture");
+    auto st = std::make_unique<TEncodeState>();
+    st->Dib = &Image;
+    st->Options = options;
+    return Encode(*st);
+}
+
+void SaveJpegFile(const QString& fileName, const TDibContainer& Image,
+                  const TJpegOptions& options) {
+    WriteFileSafely(fileName, EncodeJpeg(Image, options));
 }
 
 void SaveJpegFile(const QString& fileName, const QImage& image, const TJpegOptions& options) {
