@@ -111,6 +111,7 @@ public:
     void SetUndoEnabled(bool enabled) override;
     void SetSaveEnabled(bool enabled) override;
     void ShowImageSize(const QString& text) override;
+    void ShowProgress(int percent) override;
 
 protected:
     void FormCreate() override;

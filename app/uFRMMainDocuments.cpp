@@ -192,6 +192,14 @@ void TfrmKolvar::SetSaveEnabled(bool enabled) {
     MenuItem(QStringLiteral("moSave"))->setEnabled(enabled);
 }
 
+void TfrmKolvar::ShowProgress(int percent) {
+    // The same words the filter dialogs show in their caption while they work.
+    if (percent >= 0)
+        statusBar_->showMessage(QStringLiteral("Progress - %1 %").arg(percent));
+    else
+        statusBar_->clearMessage();
+}
+
 void TfrmKolvar::ShowImageSize(const QString& text) {
     if (QLabel* panel = StatusPanel(0)) panel->setText(text);
 }

@@ -25,6 +25,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -61,12 +63,23 @@ int Write(int side, const QString& path) {
     return 0;
 }
 
+// A document window in a 1280 x 1024 frame, which bounds its size as the main window's does.
+struct TFrame {
+    QMdiArea Area;
+    TfrmDesigner* Doc = new TfrmDesigner(nullptr);
+    TFrame() {
+        Area.resize(1280, 1024);
+        Area.addSubWindow(Doc);
+        Area.show();
+        Doc->parentWidget()->resize(1280, 1024);
+        QApplication::processEvents();
+    }
+};
+
 int Open(const QString& path) {
     const double before = StatusMegabytes("VmRSS:");
-    TfrmDesigner doc(nullptr);
-    doc.resize(1280, 1024);
-    doc.show();
-    QApplication::processEvents();
+    TFrame frame;
+    TfrmDesigner& doc = *frame.Doc;
     const double base = StatusMegabytes("VmHWM:");
     const double seconds = bench::Seconds(1, [&](int) {
         doc.OpenImageFile(path);
@@ -128,10 +141,8 @@ double RepaintMs(TfrmDesigner& doc) {
 }
 
 int Use(const QString& path) {
-    TfrmDesigner doc(nullptr);
-    doc.resize(1280, 1024);
-    doc.show();
-    QApplication::processEvents();
+    TFrame frame;
+    TfrmDesigner& doc = *frame.Doc;
 
     QElapsedTimer clock;
     clock.start();
@@ -157,8 +168,8 @@ int Use(const QString& path) {
     std::printf("repaint at zoom 1:            %8.2f ms\n", RepaintMs(doc));
 
     const QSize view = doc.Designer().size();
-    const double whole = std::min(double(view.width()) / image.Width(),
-                                  double(view.height()) / image.Height());
+    const double whole =
+        std::min(double(view.width()) / image.Width(), double(view.height()) / image.Height());
     Step("zoom out to the whole", [&] {
         doc.ViewProjector().SetScale({whole, whole});
         doc.ViewChanged();
@@ -177,7 +188,8 @@ int Use(const QString& path) {
         doc.Designer().repaint();
     });
     std::printf("repaint at zoom 4:            %8.2f ms\n", RepaintMs(doc));
-    Step("Negative", [&] { ApplyFilterDirectCommand(*FindFilter(QStringLiteral("Negative")), doc); });
+    Step("Negative",
+         [&] { ApplyFilterDirectCommand(*FindFilter(QStringLiteral("Negative")), doc); });
     Step("Undo", [&] { doc.RestoreUndo(), doc.Designer().repaint(); });
     const QString saved = path + QStringLiteral(".saved.bmp");
     // What Save writes, without its file dialog.

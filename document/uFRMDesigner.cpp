@@ -3,6 +3,7 @@
 #include "app/UserDialogsWidget.h"
 #include "app/uKolvarGeneric.h"
 #include "document/uOpenFiles.h"
+#include "filters/BackgroundRun.h"
 #include "formats/DibFile.h"
 #include "raster/DibColors.h"
 #include "raster/DibGeometry.h"
@@ -246,7 +247,8 @@ bool TfrmDesigner::SaveImage(bool Ask) {
     }
     if (QFileInfo(FFileName).suffix().isEmpty()) FFileName += QStringLiteral(".bmp");
     try {
-        SaveDibBmp24(FFileName, FImage);
+        // A big picture takes a while to write; the windows keep painting meanwhile.
+        RunKeepingWindowsLive([this](const TWorkReport&) { SaveDibBmp24(FFileName, FImage); });
     } catch (const std::exception&) {
         UserDialogs().Message(this, QStringLiteral("Save Error"),
                               QStringLiteral("Could not write file ") + FFileName +
@@ -282,13 +284,15 @@ void TfrmDesigner::ClearImage() {
 }
 
 void TfrmDesigner::SaveUndo() {
-    FUndoImage.AssignContainer(FImage);
+    // Only the copy is read meanwhile (by painting), so the windows may keep painting.
+    RunKeepingWindowsLive([this](const TWorkReport&) { FUndoImage.AssignContainer(FImage); });
     FUndoAvailable = true;
     if (FHost) FHost->SetUndoEnabled(true);
 }
 
 void TfrmDesigner::RestoreUndo() {
-    FImage.AssignContainer(FUndoImage);
+    // Painting meanwhile may show part of the copy for a moment; the repaint below is whole.
+    RunKeepingWindowsLive([this](const TWorkReport&) { FImage.AssignContainer(FUndoImage); });
     FUndoAvailable = false;
     Repaint();
 }
@@ -309,6 +313,8 @@ void TfrmDesigner::RotateImage(int32_t Degrees) {
 
 bool TfrmDesigner::FormClose() {
     if (FReleased) return true;
+    // A command still works on a picture (its event loop delivered the close).
+    if (BackgroundWorkRunning()) return false;
     if (FModified) {
         const QString text = QStringLiteral("File ") + windowTitle().toUpper() +
                              QStringLiteral(" is not saved.\nDo you like save it now?");
@@ -363,6 +369,10 @@ void TfrmDesigner::ComposeView(TDibContainer& Buffer) {
 
 void TfrmDesigner::Repaint() {
     FDesigner->Invalidate();
+}
+
+void TfrmDesigner::ShowProgress(int Percent) {
+    if (FHost) FHost->ShowProgress(Percent);
 }
 
 void TfrmDesigner::SetPreviewHooks(TPreviewPaint Buffer, TPreviewPaintDC DC) {

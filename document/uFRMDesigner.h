@@ -34,6 +34,8 @@ public:
     virtual void SetSaveEnabled(bool Enabled) = 0;
     // Panel 0 of the status bar.
     virtual void ShowImageSize(const QString& Text) = 0;
+    // How far a long command on the active document got, in percent; -1 when it is over.
+    virtual void ShowProgress(int Percent) { (void)Percent; }
     // Removes the document's entry from the Windows menu.
     virtual void DeleteFileCaption(const QString& Caption) = 0;
 };
@@ -86,6 +88,7 @@ public:
     TProjector& ViewProjector() override { return FDesigner->Projector(); }
     std::optional<TFilterSelection> FilterSelection() override;
     void SetPreviewHooks(TPreviewPaint Buffer, TPreviewPaintDC DC) override;
+    void ShowProgress(int Percent) override;
     const TPreviewPaint& OnPreviewPaint() const { return FOnPreviewPaint; }
     const TPreviewPaintDC& OnPreviewPaintDC() const { return FOnPreviewPaintDC; }
     // Composes the view again from the image and repaints.

@@ -341,12 +341,14 @@ bool ApplyFilterSparingMemory(const TFilterFactory& FilterClass, TDibContainer& 
 }
 
 void ApplyFilterDirect(const TFilterFactory& FilterClass, TDibContainer& Image,
-                       const TFilterSelection* Selection, bool wholeImage, int32_t Bands) {
+                       const TFilterSelection* Selection, bool wholeImage, int32_t Bands,
+                       const TFilterProgressEvent& progress) {
     const TRect whole{0, 0, Image.Width() - 1, Image.Height() - 1};
     if (Image.Empty()) return;
     const TFilterSelection none;
     const TFilterSelection& outline = wholeImage || !Selection ? none : *Selection;
     std::unique_ptr<TGraphicFilter> filter = FilterClass(whole, Image);
+    filter->OnProgress = progress;
     for (int32_t i = 1; i <= filter->PassCount; ++i) {
         filter->SetPass(i);
         RunPass(*filter, Image, outline, whole, Bands);

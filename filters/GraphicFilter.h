@@ -253,6 +253,6 @@ bool ApplyFilterSparingMemory(const TFilterFactory& FilterClass, TDibContainer& 
 // over the whole image without one, or when wholeImage is set).
 void ApplyFilterDirect(const TFilterFactory& FilterClass, TDibContainer& Image,
                        const TFilterSelection* Selection, bool wholeImage = false,
-                       int32_t Bands = 0);
+                       int32_t Bands = 0, const TFilterProgressEvent& progress = {});
 
 } // namespace kolvar

@@ -1,6 +1,7 @@
 #include "filters/uFRMFilterConfig.h"
 
 #include "app/UserDialogsWidget.h"
+#include "filters/BackgroundRun.h"
 #include "filters/FilterDocument.h"
 #include "filters/GraphicFilterTable.h"
 #include "filters/uFRMFilterDialogs.h"
@@ -12,6 +13,7 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 namespace kolvar {
@@ -146,6 +148,8 @@ void TfrmFilterConfig::FinishPreview() {
         FTimer->stop();
         RunPreview();
     }
+    // A long run keeps the windows painting while it ends; its progress shows in the caption.
+    WaitKeepingWindowsLive([this] { return FRunDone || FRunner.Idle(); });
     if (!FRunDone) TakeResult(FRunner.Wait());
 }
 
@@ -171,7 +175,9 @@ void TfrmFilterConfig::sbOKClick() {
     }
     if (!FPreview.Empty()) {
         FDocument.SaveUndo();
-        FPreview.BlendTo(FDocument.Image(), FSetup->Region.Left, FSetup->Region.Top, 0);
+        RunKeepingWindowsLive([this](const TWorkReport&) {
+            FPreview.BlendTo(FDocument.Image(), FSetup->Region.Left, FSetup->Region.Top, 0);
+        });
         FDocument.SetModified(true);
     }
     FormDestroy();
@@ -212,7 +218,16 @@ void ApplyFilterDirectCommand(const TFilterInfo& Info, TFilterDocument& Document
     if (image.Empty()) return;
     const std::optional<TFilterSelection> selection = Document.FilterSelection();
     Document.SaveUndo();
-    ApplyFilterDirect(Info.Create, image, selection ? &*selection : nullptr, Info.WholeImage);
+    RunKeepingWindowsLive(
+        [&](const TWorkReport& report) {
+            ApplyFilterDirect(Info.Create, image, selection ? &*selection : nullptr,
+                              Info.WholeImage, 0,
+                              [&](int32_t percent, int32_t pass, int32_t passes) {
+                                  report(((pass - 1) * 100 + percent) / std::max(passes, 1));
+                              });
+        },
+        [&](int percent) { Document.ShowProgress(percent); });
+    Document.ShowProgress(-1);
     Document.SetModified(true);
     Document.Repaint();
 }

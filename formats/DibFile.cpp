@@ -6,8 +6,8 @@
 #include "formats/DibData.h"
 #include "formats/JpegCodec.h"
 #include "formats/PcxWriter.h"
-#include "formats/PngCodec.h"
 #include "formats/PictureLoader.h"
+#include "formats/PngCodec.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -75,7 +75,6 @@ void SaveDibBmp24(const QString& fileName, const TDibContainer& Image) {
     }
     if (!file.commit()) WriteFailed(fileName, file);
 }
-
 
 QStringList DibReadableExtensions() {
     return {"BMP", "JPG", "JPEG", "GIF", "PCX", "PNG", "EMF", "WMF"};

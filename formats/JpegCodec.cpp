@@ -4,6 +4,9 @@
 #include "formats/DibData.h"
 #include "raster/DibContainer.h"
 
+#include <QFile>
+#include <QSaveFile>
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -72,12 +75,67 @@ void InstallErrorManager(TErrorManager& err) {
 // Whole-image buffers (progressive files) may use at most this much memory.
 constexpr long kMaxLibraryMemory = 1024L * 1024 * 1024;
 
+// A file read through one buffer, so that the compressed bytes are never held whole.
+struct TFileSource {
+    jpeg_source_mgr Pub;
+    QFile* File = nullptr;
+    // Bytes of the file not yet in the buffer.
+    qint64 Unread = 0;
+    JOCTET Buffer[65536];
+};
+
+void InitSource(j_decompress_ptr) {}
+
+boolean FillInput(j_decompress_ptr cinfo) {
+    auto* src = reinterpret_cast<TFileSource*>(cinfo->src);
+    qint64 n = src->File->read(reinterpret_cast<char*>(src->Buffer), sizeof src->Buffer);
+    if (n <= 0) {
+        // As libjpeg's own sources do: the missing end is damage, and a made-up end marker
+        // stops the decoder.
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->Buffer[0] = 0xFF;
+        src->Buffer[1] = JPEG_EOI;
+        n = 2;
+    } else {
+        src->Unread -= n;
+    }
+    src->Pub.next_input_byte = src->Buffer;
+    src->Pub.bytes_in_buffer = size_t(n);
+    return TRUE;
+}
+
+void SkipInput(j_decompress_ptr cinfo, long count) {
+    jpeg_source_mgr* src = cinfo->src;
+    if (count <= 0) return;
+    while (count > long(src->bytes_in_buffer)) {
+        count -= long(src->bytes_in_buffer);
+        FillInput(cinfo);
+    }
+    src->next_input_byte += count;
+    src->bytes_in_buffer -= size_t(count);
+}
+
+void TermSource(j_decompress_ptr) {}
+
+void UseFileSource(j_decompress_ptr cinfo, TFileSource& src) {
+    src.Pub.init_source = InitSource;
+    src.Pub.fill_input_buffer = FillInput;
+    src.Pub.skip_input_data = SkipInput;
+    src.Pub.resync_to_restart = jpeg_resync_to_restart;
+    src.Pub.term_source = TermSource;
+    src.Pub.bytes_in_buffer = 0;
+    src.Pub.next_input_byte = nullptr;
+    cinfo->src = &src.Pub;
+}
+
 enum class TRefusal { None, Size, TooLittleData, Budget };
 
 struct TDecodeState {
     jpeg_decompress_struct Info;
     TErrorManager Err;
     const QByteArray* Data = nullptr;
+    // Instead of Data: the file, read a buffer at a time.
+    TFileSource* Source = nullptr;
     TDecodeBudget* Budget = nullptr;
     int64_t Needed = 0;
     int64_t Charged = 0;
@@ -91,13 +149,13 @@ struct TDecodeState {
 // Every block of the first scan codes at least one bit (its DC difference, or a sequential
 // block's end of block), so a file whose remaining data is shorter than that cannot hold its
 // picture. Arithmetic coding has no such floor and is not judged.
-bool FirstScanFits(const jpeg_decompress_struct* cinfo) {
+bool FirstScanFits(const jpeg_decompress_struct* cinfo, int64_t remaining) {
     if (cinfo->arith_code) return true;
     int64_t blocks = 0;
     for (int i = 0; i < cinfo->comps_in_scan; ++i)
         blocks += int64_t(cinfo->cur_comp_info[i]->width_in_blocks) *
                   cinfo->cur_comp_info[i]->height_in_blocks;
-    return blocks <= int64_t(cinfo->src->bytes_in_buffer) * 8;
+    return blocks <= remaining * 8;
 }
 
 // What the decode holds: the picture, and for multi-scan files the coefficients of the whole
@@ -155,14 +213,19 @@ bool RunDecode(TDecodeState* st) {
     }
     jpeg_create_decompress(cinfo);
     cinfo->mem->max_memory_to_use = kMaxLibraryMemory;
-    jpeg_mem_src(cinfo, reinterpret_cast<const unsigned char*>(st->Data->constData()),
-                 static_cast<unsigned long>(st->Data->size()));
+    if (st->Source)
+        UseFileSource(cinfo, *st->Source);
+    else
+        jpeg_mem_src(cinfo, reinterpret_cast<const unsigned char*>(st->Data->constData()),
+                     static_cast<unsigned long>(st->Data->size()));
     jpeg_read_header(cinfo, TRUE);
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     const bool gray = cinfo->jpeg_color_space == JCS_GRAYSCALE;
     st->Refused = !PictureSizeAllowed(cinfo->image_width, cinfo->image_height) ? TRefusal::Size
-                  : !FirstScanFits(cinfo) ? TRefusal::TooLittleData
-                                          : TRefusal::None;
+                  : !FirstScanFits(cinfo, int64_t(cinfo->src->bytes_in_buffer) +
+                                              (st->Source ? st->Source->Unread : 0))
+                      ? TRefusal::TooLittleData
+                      : TRefusal::None;
     if (st->Refused == TRefusal::None) {
         st->Needed = DecodeBytes(cinfo, gray && !st->Dib ? 1 : 3);
         if (st->Budget->TryCharge(st->Needed))
@@ -192,10 +255,10 @@ bool RunDecode(TDecodeState* st) {
     }
     // CMYK always, and grey when the rows are widened to three bytes, go through one row.
     const bool staged = cmyk || (gray && dib);
-    JSAMPARRAY stage = staged ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
-                                                            JPOOL_IMAGE,
-                                                            cinfo->output_width * (cmyk ? 4 : 1), 1)
-                              : nullptr;
+    JSAMPARRAY stage =
+        staged ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                             cinfo->output_width * (cmyk ? 4 : 1), 1)
+               : nullptr;
     while (cinfo->output_scanline < cinfo->output_height) {
         const int y = int(cinfo->output_scanline);
         uint8_t* line = dib ? dib->ScanLine(y) : st->Image.scanLine(y);
@@ -217,6 +280,41 @@ bool RunDecode(TDecodeState* st) {
     return true;
 }
 
+// A file written through one buffer, so that the compressed bytes are never held whole.
+struct TFileDestination {
+    jpeg_destination_mgr Pub;
+    QSaveFile* File = nullptr;
+    bool WriteFailed = false;
+    JOCTET Buffer[65536];
+};
+
+void InitDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<TFileDestination*>(cinfo->dest);
+    dest->Pub.next_output_byte = dest->Buffer;
+    dest->Pub.free_in_buffer = sizeof dest->Buffer;
+}
+
+void WriteOut(j_compress_ptr cinfo, size_t bytes) {
+    auto* dest = reinterpret_cast<TFileDestination*>(cinfo->dest);
+    if (bytes > 0 && dest->File->write(reinterpret_cast<const char*>(dest->Buffer),
+                                       qint64(bytes)) != qint64(bytes)) {
+        dest->WriteFailed = true;
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    }
+}
+
+boolean EmptyOutput(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<TFileDestination*>(cinfo->dest);
+    WriteOut(cinfo, sizeof dest->Buffer);
+    InitDestination(cinfo);
+    return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<TFileDestination*>(cinfo->dest);
+    WriteOut(cinfo, sizeof dest->Buffer - dest->Pub.free_in_buffer);
+}
+
 struct TEncodeState {
     jpeg_compress_struct Info;
     TErrorManager Err;
@@ -226,6 +324,8 @@ struct TEncodeState {
     TJpegOptions Options;
     unsigned char* Out = nullptr;
     unsigned long OutSize = 0;
+    // Instead of Out: the file the bytes go to.
+    TFileDestination* Destination = nullptr;
 };
 
 bool RunEncode(TEncodeState* st) {
@@ -235,7 +335,15 @@ bool RunEncode(TEncodeState* st) {
         return false;
     }
     jpeg_create_compress(cinfo);
-    jpeg_mem_dest(cinfo, &st->Out, &st->OutSize);
+    if (st->Destination) {
+        TFileDestination& dest = *st->Destination;
+        dest.Pub.init_destination = InitDestination;
+        dest.Pub.empty_output_buffer = EmptyOutput;
+        dest.Pub.term_destination = TermDestination;
+        cinfo->dest = &dest.Pub;
+    } else {
+        jpeg_mem_dest(cinfo, &st->Out, &st->OutSize);
+    }
     const TDibContainer* dib = st->Dib;
     cinfo->image_width = JDIMENSION(dib ? dib->Width() : st->Image->width());
     cinfo->image_height = JDIMENSION(dib ? dib->Height() : st->Image->height());
@@ -261,12 +369,12 @@ bool RunEncode(TEncodeState* st) {
 namespace {
 
 // Runs the decode and raises its error; on success the picture is in st.
-void Decode(TDecodeState& state, const QByteArray& data) {
+// Runs the decode of st's data or file source (size bytes) and raises its error.
+void Decode(TDecodeState& state, qint64 size) {
     TDecodeScope scope;
     TDecodeState* st = &state;
     st->Info.err = &st->Err.Pub;
     InstallErrorManager(st->Err);
-    st->Data = &data;
     st->Budget = &scope.Budget();
     const bool ok = RunDecode(st);
     st->Budget->Release(st->Charged);
@@ -277,7 +385,7 @@ void Decode(TDecodeState& state, const QByteArray& data) {
     case TRefusal::TooLittleData:
         throw EJpegError(
             QStringLiteral("JPEG file is damaged: %1 bytes cannot hold a picture of %2 x %3 pixels")
-                .arg(data.size())
+                .arg(size)
                 .arg(st->Info.image_width)
                 .arg(st->Info.image_height));
     case TRefusal::Budget:
@@ -303,7 +411,8 @@ QByteArray ReadJpegBytes(const QString& fileName) {
 
 QImage DecodeJpeg(const QByteArray& data) {
     auto st = std::make_unique<TDecodeState>();
-    Decode(*st, data);
+    st->Data = &data;
+    Decode(*st, data.size());
     return std::move(st->Image);
 }
 
@@ -312,13 +421,27 @@ void DecodeJpegInto(const QByteArray& data, TDibContainer& Image, const TJpegPro
     TDibContainer picture;
     st->Dib = &picture;
     st->Progress = &Progress;
-    Decode(*st, data);
+    st->Data = &data;
+    Decode(*st, data.size());
     Image = std::move(picture);
 }
 
 void LoadJpegFileInto(const QString& fileName, TDibContainer& Image,
                       const TJpegProgress& Progress) {
-    DecodeJpegInto(ReadJpegBytes(fileName), Image, Progress);
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EJpegError(
+            QStringLiteral("Cannot open file %1: %2").arg(fileName, file.errorString()));
+    auto source = std::make_unique<TFileSource>();
+    source->File = &file;
+    source->Unread = file.size();
+    auto st = std::make_unique<TDecodeState>();
+    TDibContainer picture;
+    st->Dib = &picture;
+    st->Progress = &Progress;
+    st->Source = source.get();
+    Decode(*st, file.size());
+    Image = std::move(picture);
 }
 
 QImage LoadJpegFile(const QString& fileName) {
@@ -360,7 +483,26 @@ QByteArray EncodeJpeg(const TDibContainer& Image, const TJpegOptions& options) {
 
 void SaveJpegFile(const QString& fileName, const TDibContainer& Image,
                   const TJpegOptions& options) {
-    WriteFileSafely(fileName, EncodeJpeg(Image, options));
+    if (Image.Empty()) throw EJpegError("Cannot encode an empty picture");
+    QSaveFile file(fileName);
+    const auto writeFailed = [&] {
+        throw EWriteError(
+            QStringLiteral("Cannot write file %1: %2").arg(fileName, file.errorString()));
+    };
+    if (!file.open(QIODevice::WriteOnly)) writeFailed();
+    auto dest = std::make_unique<TFileDestination>();
+    dest->File = &file;
+    auto st = std::make_unique<TEncodeState>();
+    st->Dib = &Image;
+    st->Options = options;
+    st->Destination = dest.get();
+    st->Info.err = &st->Err.Pub;
+    InstallErrorManager(st->Err);
+    if (!RunEncode(st.get())) {
+        if (dest->WriteFailed) writeFailed();
+        throw EJpegError(st->Err.Message);
+    }
+    if (!file.commit()) writeFailed();
 }
 
 void SaveJpegFile(const QString& fileName, const QImage& image, const TJpegOptions& options) {

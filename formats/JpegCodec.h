@@ -42,9 +42,10 @@ void LoadJpegFileInto(const QString& fileName, TDibContainer& Image,
 QByteArray EncodeJpeg(const QImage& image, const TJpegOptions& options);
 // An existing file is replaced only once the new one is complete.
 void SaveJpegFile(const QString& fileName, const QImage& image, const TJpegOptions& options);
-// The same bytes from the container's rows, with no toolkit bitmap in between.
+// The same bytes from the container's rows, with no toolkit bitmap in between; the file is
+// written as the bytes come, through a temporary file that replaces the old one when complete
+// (EWriteError with the system's reason otherwise).
 QByteArray EncodeJpeg(const TDibContainer& Image, const TJpegOptions& options);
-void SaveJpegFile(const QString& fileName, const TDibContainer& Image,
-                  const TJpegOptions& options);
+void SaveJpegFile(const QString& fileName, const TDibContainer& Image, const TJpegOptions& options);
 
 } // namespace kolvar

@@ -189,7 +189,8 @@ void ReadPictureFile(const QString& Path, TPictureKind Kind, TDibContainer& Imag
 void LoadPicture(const QString& fileName, TDibContainer& Image, const TPictureProgress& Progress) {
     const QList<TPictureKind> kinds = PictureKindsOfFile(fileName);
     if (kinds.isEmpty()) throw EInvalidGraphic();
-    if (QFile file(fileName); !file.open(QIODevice::ReadOnly)) throw EInOutError(file.errorString());
+    if (QFile file(fileName); !file.open(QIODevice::ReadOnly))
+        throw EInOutError(file.errorString());
     std::exception_ptr first;
     for (TPictureKind kind : kinds) {
         try {

@@ -94,9 +94,9 @@ void FlushFn(png_structp) {}
 bool RunWrite(TWriteState* st) {
     if (setjmp(png_jmpbuf(st->Png))) return false;
     png_set_write_fn(st->Png, st, WriteFn, FlushFn);
-    png_set_IHDR(st->Png, st->Info, png_uint_32(st->Dib->Width()),
-                 png_uint_32(st->Dib->Height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(st->Png, st->Info, png_uint_32(st->Dib->Width()), png_uint_32(st->Dib->Height()),
+                 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(st->Png, st->Info);
     png_set_bgr(st->Png);
     for (int32_t y = 0; y < st->Dib->Height(); ++y)

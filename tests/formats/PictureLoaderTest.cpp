@@ -1,13 +1,13 @@
 // The shared picture loader: recognition by first bytes and extension, and reads straight into
 // the image container that give the toolkit readers' pixels.
+#include "formats/PictureLoader.h"
 #include "formats/BmpCodec.h"
 #include "formats/ColorReduce.h"
 #include "formats/DibFile.h"
 #include "formats/JpegCodec.h"
 #include "formats/PcxWriter.h"
-#include "formats/PngCodec.h"
-#include "formats/PictureLoader.h"
 #include "formats/Pcxctrl.h"
+#include "formats/PngCodec.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,9 +33,9 @@ QImage Noise(int w, int h, unsigned seed, QImage::Format format = QImage::Format
     std::mt19937 rng(seed);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            image.setPixelColor(x, y, QColor::fromRgba(rng() | (format == QImage::Format_ARGB32
-                                                                     ? 0u
-                                                                     : 0xFF000000u)));
+            image.setPixelColor(
+                x, y,
+                QColor::fromRgba(rng() | (format == QImage::Format_ARGB32 ? 0u : 0xFF000000u)));
     return image;
 }
 
@@ -149,8 +149,8 @@ TEST(PictureLoader, ContainerReadsGiveTheToolkitReadersPixels) {
     QFile whole(path("rgb.png"));
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
     WriteBytes(path("cut.png"), whole.readAll().chopped(300));
-    for (const char* name :
-         {"rgb.png", "rgba.png", "grey.png", "deep.png", "palette.png", "interlaced.png", "cut.png"})
+    for (const char* name : {"rgb.png", "rgba.png", "grey.png", "deep.png", "palette.png",
+                             "interlaced.png", "cut.png"})
         ExpectSameRead(path(name), TPictureKind::Png);
 
     // Every file that ever troubled a reader, damaged ones included.
@@ -219,6 +219,11 @@ TEST(PictureLoader, WritersFromTheContainerGiveTheToolkitPathsPictures) {
              {TJpegOptions{75, false, false}, TJpegOptions{90, true, false},
               TJpegOptions{50, false, true}})
             EXPECT_EQ(EncodeJpeg(image, options), EncodeJpeg(src, options));
+        const QString jpg = dir.filePath(QStringLiteral("out.jpg"));
+        SaveJpegFile(jpg, image, TJpegOptions{80, false, false});
+        QFile written(jpg);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_EQ(written.readAll(), EncodeJpeg(src, TJpegOptions{80, false, false}));
 
         const QString png = dir.filePath(QStringLiteral("out.png"));
         SavePngFile(png, image);
@@ -227,6 +232,9 @@ TEST(PictureLoader, WritersFromTheContainerGiveTheToolkitPathsPictures) {
         ASSERT_TRUE(ReadPngInto(png, back));
         EXPECT_TRUE(back.SameImage(image));
     }
-    EXPECT_THROW(SavePngFile(dir.filePath(QStringLiteral("no/such/dir/a.png")), Twin(Noise(2, 2, 1))),
+    const TDibContainer small = Twin(Noise(2, 2, 1));
+    EXPECT_THROW(SavePngFile(dir.filePath(QStringLiteral("no/such/dir/a.png")), small),
+                 EWriteError);
+    EXPECT_THROW(SaveJpegFile(dir.filePath(QStringLiteral("no/such/dir/a.jpg")), small, {}),
                  EWriteError);
 }
