@@ -6,9 +6,10 @@
 //                                      time, peak memory while opening, and memory once settled
 //   bench_bigpicture use FILE          reads FILE off the user-interface thread, then zooms out
 //                                      to the whole picture, scrolls, zooms in, runs Negative,
-//                                      Undo and Save, and prints each step's time and the
-//                                      longest stall of the event loop during it, with the
-//                                      repaint time at each zoom and the memory
+//                                      Undo, Blur through its dialog, Undo and Save, and prints
+//                                      each step's time, the longest stall of the event loop
+//                                      during it and the peak memory so far, with the repaint
+//                                      time at each zoom
 //
 // Memory figures are the process's own (VmHWM, VmRSS), so run each mode in a process of its
 // own, as the commands above do.
@@ -16,11 +17,14 @@
 #include "BenchSupport.h"
 #include "document/PictureReadJob.h"
 #include "document/uFRMDesigner.h"
+#include "filters/BackgroundRun.h"
 #include "filters/GraphicFilterTable.h"
+#include "filters/uFRMFilterDialogs.h"
 #include "filters/uFRMFilterConfig.h"
 #include "formats/DibFile.h"
 #include "raster/DibGraphics.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -122,7 +126,9 @@ double LongestStall(const std::function<void()>& start, const std::function<bool
     return double(worst);
 }
 
-void Step(const char* what, const std::function<void()>& work) {
+// Times work started on the event loop's first turn, until done holds when given.
+void Step(const char* what, const std::function<void()>& work,
+          const std::function<bool()>& done = {}) {
     bool finished = false;
     QElapsedTimer clock;
     clock.start();
@@ -132,8 +138,9 @@ void Step(const char* what, const std::function<void()>& work) {
             QCoreApplication::processEvents();
             finished = true;
         },
-        [&] { return finished; });
-    std::printf("%-28s %8lld ms, longest stall %6.0f ms\n", what, clock.elapsed(), stall);
+        [&] { return finished && (!done || done()); });
+    std::printf("%-28s %8lld ms, longest stall %6.0f ms, peak memory %5.0f MB\n", what,
+                clock.elapsed(), stall, StatusMegabytes("VmHWM:"));
 }
 
 double RepaintMs(TfrmDesigner& doc) {
@@ -192,8 +199,19 @@ int Use(const QString& path) {
          [&] { ApplyFilterDirectCommand(*FindFilter(QStringLiteral("Negative")), doc); });
     Step("Undo", [&] { doc.RestoreUndo(), doc.Designer().repaint(); });
     const QString saved = path + QStringLiteral(".saved.bmp");
-    // What Save writes, without its file dialog.
-    Step("Save", [&] { SaveDibBmp24(saved, doc.Image()); });
+    // Blur through its dialog: the live preview, then Ok.
+    std::unique_ptr<TfrmFilterConfig> blur =
+        CreateFilterDialog(*FindFilter(QStringLiteral("Blur")), doc, nullptr);
+    blur->EnsureCreated();
+    blur->SetupFilter();
+    Step("Blur: the preview", [&] { blur->RunPreview(); }, [&] { return blur->PreviewCurrent(); });
+    Step("Blur: Ok", [&] { blur->findChild<QAbstractButton*>(QStringLiteral("sbOK"))->click(); });
+    blur.reset();
+    Step("Undo", [&] { doc.RestoreUndo(), doc.Designer().repaint(); });
+    // What Save writes, the way Save runs it, without its file dialog.
+    Step("Save", [&] {
+        RunKeepingWindowsLive([&](const TWorkReport&) { SaveDibBmp24(saved, doc.Image()); });
+    });
     QFile::remove(saved);
     std::printf("peak memory:                  %8.0f MB (picture + undo copy: %.0f MB)\n",
                 StatusMegabytes("VmHWM:"), 2 * double(image.ByteSize()) / (1 << 20));
