@@ -1,8 +1,8 @@
 #include "app/uFRMMain.h"
 
-#include "app/uFRMHelp.h"
-#include "app/uLanguagesSuport.h"
 #include "document/PictureReadJob.h"
+#include "shell/uFRMHelp.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QAction>
 #include <QActionGroup>

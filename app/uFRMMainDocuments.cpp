@@ -3,8 +3,8 @@
 
 #include "app/uFRMMain.h"
 
-#include "app/UserDialogsWidget.h"
-#include "app/uLanguagesSuport.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uLanguagesSuport.h"
 #include "document/PictureReadJob.h"
 
 #include <QAction>

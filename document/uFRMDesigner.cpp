@@ -1,7 +1,5 @@
 #include "document/uFRMDesigner.h"
 
-#include "app/UserDialogsWidget.h"
-#include "app/uKolvarGeneric.h"
 #include "document/uOpenFiles.h"
 #include "filters/BackgroundRun.h"
 #include "formats/DibFile.h"
@@ -9,6 +7,8 @@
 #include "raster/DibGeometry.h"
 #include "raster/DibMath.h"
 #include "raster/Exceptions.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uKolvarGeneric.h"
 
 #include <QAction>
 #include <QClipboard>
