@@ -19,6 +19,7 @@
 #include "document/uFRMDesigner.h"
 #include "filters/BackgroundRun.h"
 #include "filters/GraphicFilterTable.h"
+#include "filters/uFRMFilterCommands.h"
 #include "filters/uFRMFilterDialogs.h"
 #include "filters/uFRMFilterConfig.h"
 #include "formats/DibFile.h"

@@ -24,6 +24,8 @@ void ApplyFilterDirectCommand(const TFilterInfo& Info, TFilterDocument& Document
     TDibContainer& image = Document.Image();
     if (image.Empty()) return;
     const std::optional<TFilterSelection> selection = Document.FilterSelection();
+    // The undo copy of a big picture takes a moment too: the progress shows from the start.
+    Document.ShowProgress(0);
     Document.SaveUndo();
     RunKeepingWindowsLive(
         [&](const TWorkReport& report) {

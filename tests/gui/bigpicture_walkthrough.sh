@@ -63,7 +63,7 @@ shot 05-zoomed-in
 xdotool key alt+l
 xdotool key --repeat 9 --delay 50 Down
 xdotool key Return
-shot 06-negative-working 0.5
+shot 06-negative-working 1
 idle
 shot 07-negative-done
 xdotool key ctrl+z
