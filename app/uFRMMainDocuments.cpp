@@ -3,9 +3,9 @@
 
 #include "app/uFRMMain.h"
 
+#include "document/PictureReadJob.h"
 #include "shell/UserDialogsWidget.h"
 #include "shell/uLanguagesSuport.h"
-#include "document/PictureReadJob.h"
 
 #include <QAction>
 #include <QFileInfo>
