@@ -1,6 +1,7 @@
 #include "app/uFRMMain.h"
 
 #include "app/ToolGlyphs.h"
+#include "document/PictureReadJob.h"
 #include "shell/uFRMHelp.h"
 #include "shell/uGlyphColors.h"
 #include "shell/uLanguagesSuport.h"
