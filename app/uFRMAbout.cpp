@@ -2,6 +2,7 @@
 
 #include "app/KolvarIconArt.h"
 #include "app/UserDialogsWidget.h"
+#include "app/uFRMHelp.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>
@@ -75,6 +76,7 @@ void TLinkLabel::keyPressEvent(QKeyEvent* e) {
 
 TfrmAbout::TfrmAbout(QWidget* parent) : TfrmDialog(parent) {
     setWindowTitle(QStringLiteral("About Kolvar"));
+    SetHelpContext(hc::About);
     SetClientSize(kWidth, kHeight);
     sbCancel()->hide();
 

@@ -3,11 +3,14 @@
 #include "app/uFRMHelp.h"
 #include "app/uLanguagesSuportWidget.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <qdrawutil.h>
@@ -33,6 +36,12 @@ QString nameFromClass(const QMetaObject* meta) {
     name = name.mid(name.lastIndexOf(QLatin1Char(':')) + 1);
     if (name.startsWith(QLatin1Char('T'))) name.remove(0, 1);
     return name;
+}
+
+const char* const kHelpContextProperty = "kolvarHelpContext";
+
+bool IsHelpKey(const QKeyEvent& e) {
+    return e.key() == Qt::Key_F1 && e.modifiers() == Qt::NoModifier;
 }
 
 } // namespace
@@ -184,10 +193,35 @@ void TfrmKolvarWnd::hideEvent(QHideEvent* e) {
     modalLoop_->quit();
 }
 
+void TfrmKolvarWnd::SetControlHelpContext(QWidget* Control, int Context) {
+    Control->setProperty(kHelpContextProperty, Context);
+}
+
+int TfrmKolvarWnd::ControlHelpContext(const QWidget* Control) {
+    return Control ? Control->property(kHelpContextProperty).toInt() : 0;
+}
+
+int TfrmKolvarWnd::HelpContextAt(const QWidget* Control) const {
+    if (!Control || !isAncestorOf(Control)) return helpContext_;
+    for (const QWidget* w = Control; w && w != this; w = w->parentWidget()) {
+        if (int c = ControlHelpContext(w)) return c;
+        const auto* tabs = qobject_cast<const QTabWidget*>(w->parentWidget());
+        if (tabs && qobject_cast<const QTabBar*>(w))
+            if (int c = ControlHelpContext(tabs->currentWidget())) return c;
+    }
+    return helpContext_;
+}
+
+int TfrmKolvarWnd::FocusedHelpContext() const {
+    return HelpContextAt(QApplication::focusWidget());
+}
+
 void TfrmKolvarWnd::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_F1 && e->modifiers() == Qt::NoModifier && helpContext_ != 0) {
-        ShowHelpContext(this, helpContext_);
-        return;
+    if (IsHelpKey(*e)) {
+        if (const int context = FocusedHelpContext()) {
+            ShowHelpContext(this, context);
+            return;
+        }
     }
     QWidget::keyPressEvent(e);
 }
@@ -208,6 +242,13 @@ bool TfrmKolvarWnd::event(QEvent* e) {
         break;
     case QEvent::ParentChange:
         UpdateFrame();
+        break;
+    case QEvent::ShortcutOverride:
+        // Claims F1 as a key press before the main window's shortcut opens the contents.
+        if (IsHelpKey(*static_cast<QKeyEvent*>(e)) && FocusedHelpContext() != 0) {
+            e->accept();
+            return true;
+        }
         break;
     default:
         break;

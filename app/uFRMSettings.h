@@ -35,6 +35,7 @@ const std::array<TColor, kGridColorCount>& GridColorTable();
 class TfrmSettings : public TfrmKolvarWnd {
     Q_OBJECT
 public:
+    static constexpr int HelpContextNumber = 20003;
     static constexpr int kClientWidth = 196;
     static constexpr int kClientHeight = 190;
 

@@ -38,6 +38,7 @@ QImage StandardTexture(int Index) {
 
 TfrmTextures::TfrmTextures(QWidget* Parent) : TfrmDialog(Parent) {
     setWindowTitle(QStringLiteral("Select texture"));
+    SetHelpContext(HelpContextNumber);
     QWidget* c = Client();
     ComboTextureLib_ = Named(new QComboBox(c), "ComboTextureLib");
     lblTextureLibrary_ =

@@ -1,6 +1,7 @@
 #include "document/uFRMDesigner.h"
 
 #include "app/UserDialogsWidget.h"
+#include "app/uFRMHelp.h"
 #include "app/uKolvarGeneric.h"
 #include "document/uOpenFiles.h"
 #include "formats/BmpCodec.h"
@@ -45,7 +46,7 @@ TfrmDesigner::TfrmDesigner(TDocumentHost* Host, QWidget* Parent)
     : TfrmKolvarWnd(Parent, Qt::Widget), FHost(Host) {
     setObjectName(QStringLiteral("frmDesigner"));
     setWindowTitle(QStringLiteral("Designer"));
-    SetHelpContext(20002); // the document window's help page
+    SetHelpContext(hc::Document);
     SetRollUp(false);
     SetGripLines(true);
 
