@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
@@ -205,6 +206,10 @@ int TfrmKolvarWnd::HelpContextAt(const QWidget* Control) const {
     if (!Control || !isAncestorOf(Control)) return helpContext_;
     for (const QWidget* w = Control; w && w != this; w = w->parentWidget()) {
         if (int c = ControlHelpContext(w)) return c;
+        // A document window without a control that takes the focus leaves it on its frame.
+        if (const auto* frame = qobject_cast<const QMdiSubWindow*>(w))
+            if (const auto* inner = qobject_cast<const TfrmKolvarWnd*>(frame->widget()))
+                if (int c = inner->HelpContextAt(Control)) return c;
         const auto* tabs = qobject_cast<const QTabWidget*>(w->parentWidget());
         if (tabs && qobject_cast<const QTabBar*>(w))
             if (int c = ControlHelpContext(tabs->currentWidget())) return c;

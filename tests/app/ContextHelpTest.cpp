@@ -199,11 +199,13 @@ const std::vector<TWindowRow>& Windows() {
         // The document window, with the main window's own F1 around it.
         {"Document window", hc::Document,
          [](TRunningProgram& p) -> QWidget* {
-             p.Main->ActiveDocument()->Designer().setFocus();
+             // A click into the picture, as the user gives the document the focus.
+             QTest::mouseClick(&p.Main->ActiveDocument()->Designer(), Qt::LeftButton);
              return p.Main.get();
          }},
         {"Main window without a document", hc::Contents,
          [](TRunningProgram& p) -> QWidget* {
+             for (TfrmDesigner* d : p.Main->Documents()) d->SetModified(false);
              p.Main->CloseAllDocuments();
              return p.Main.get();
          }},

@@ -25,16 +25,27 @@ sleep 1
 
 convert -size 400x300 plasma:fractal -seed 3 "BMP3:$out/photo.bmp"
 shot() { sleep "${2:-1.5}"; import -window root "$out/$1.png"; echo "  $out/$1.png"; }
-# The help viewer's page title, as the viewer's window shows it in the screenshot; closing it
-# leaves the window that asked active again.
-close_help() { xdotool search --name '^Kolvar Help$' windowclose 2>/dev/null || true; sleep 0.7; }
-activate() { xdotool search --name "$1" windowactivate --sync 2>/dev/null | head -1; sleep 0.5; }
+# Closing the help viewer leaves the window that asked for it active again.
+close_help() {
+    # Through the window manager (Alt+F4), as a user closes it.
+    for w in $(xdotool search --onlyvisible --name '^Kolvar Help' 2>/dev/null); do
+        xdotool windowactivate --sync "$w" key alt+F4 2>/dev/null || true
+    done
+    sleep 0.7
+}
+activate() {
+    local id
+    id=$(xdotool search --name "$1" 2>/dev/null | head -1) || true
+    [ -n "$id" ] && xdotool windowactivate --sync "$id" 2>/dev/null || true
+    sleep 0.5
+}
 
 KOLVAR_HOME=$out/home "$kolvar" "$out/photo.bmp" >"$out/kolvar.log" 2>&1 &
 kolvar_pid=$!
 sleep 4
-activate 'photo.bmp'
-xdotool mousemove 300 300 click 1
+shot 00-start 0
+activate '^Kolvar$'
+xdotool mousemove 250 78 click 1 # the document's caption: the document window is active
 xdotool key F1
 shot 01-document-f1
 close_help
@@ -44,16 +55,16 @@ sleep 1.5
 xdotool key F1
 shot 02-hsl-dialog-f1
 close_help
-activate '^H S L$'
+activate '^H S L'
 xdotool key Escape
 sleep 1
 
 xdotool key ctrl+e
-sleep 1.5
+shot 03-export-dialog
 xdotool key F1
-shot 03-export-dialog-f1
+shot 03-export-dialog-f1b
 close_help
-activate '^Export Dialog$'
+activate '^Export Dialog'
 xdotool key Escape
 sleep 1
 
@@ -62,21 +73,22 @@ sleep 1.5
 xdotool key F1
 shot 04-about-f1
 close_help
-activate '^About Kolvar$'
-xdotool key Escape
+activate '^About Kolvar'
+xdotool key Return # Ok
 sleep 1
 
-activate '^Shapes$'
+activate '^Shapes'
 xdotool key F1
 shot 05-shapes-palette-f1
 close_help
 
-activate '^Settings$'
+activate '^Settings'
 xdotool key F1
 shot 06-settings-palette-f1
 close_help
 
-activate 'photo.bmp'
+activate '^Kolvar$'
+xdotool mousemove 250 78 click 1
 xdotool key F4 # closes the unchanged picture
 sleep 1
 activate '^Kolvar$'
