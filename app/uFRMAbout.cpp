@@ -1,8 +1,8 @@
 #include "app/uFRMAbout.h"
 
 #include "app/KolvarIconArt.h"
-#include "app/UserDialogsWidget.h"
-#include "app/uFRMHelp.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uFRMHelp.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>

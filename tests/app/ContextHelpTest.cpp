@@ -5,10 +5,10 @@
 // Each window is one row of the table below: how to open it on the main window, and the help
 // context whose page F1 must show there. A new window gets its row here and its number by
 // SetHelpContext in its constructor (SetControlHelpContext for a part with a page of its own).
-#include "app/uFRMHelp.h"
 #include "app/uFRMMain.h"
 #include "app/uFRMSettings.h"
 #include "document/uFRMDesigner.h"
+#include "shell/uFRMHelp.h"
 #include "vector/uFRMShapes.h"
 
 #include "common/ScriptedDialogs.h"

@@ -1,7 +1,6 @@
-#include "app/uFRMKolvarWnd.h"
+#include "shell/uFRMKolvarWnd.h"
 
-#include "app/uFRMHelp.h"
-#include "app/uLanguagesSuportWidget.h"
+#include "shell/uLanguagesSuportWidget.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -19,6 +18,14 @@
 #include <cmath>
 
 namespace kolvar {
+
+namespace {
+THelpOpener gHelpOpener = nullptr;
+}
+
+void SetHelpOpener(THelpOpener opener) {
+    gHelpOpener = opener;
+}
 
 namespace {
 
@@ -224,7 +231,7 @@ int TfrmKolvarWnd::FocusedHelpContext() const {
 void TfrmKolvarWnd::keyPressEvent(QKeyEvent* e) {
     if (IsHelpKey(*e)) {
         if (const int context = FocusedHelpContext()) {
-            ShowHelpContext(this, context);
+            if (gHelpOpener) gHelpOpener(this, context);
             return;
         }
     }
