@@ -320,8 +320,7 @@ TEST(Parser, SignedNumberFollowedByMoreFactorsGroupsToTheLeft) {
     EXPECT_EQ(Eval(p, "(3)*-4*(MAX(1E+2,3)-((0.1)))"), (3.0 * -4) * (100 - 0.1));
     EXPECT_EQ(Eval(p, "-B*-2.5*A+(2.5)"), (2.25 * -2.5) * 1.5 + 2.5);
     const double sinh = (std::exp(0.25) - std::exp(-0.25)) / 2;
-    EXPECT_NEAR(Eval(p, "COS((SINH(MIN(Y,0.5)))*-PI*ABS(T))"), std::cos((sinh * -M_PI) * 2),
-                1e-15);
+    EXPECT_NEAR(Eval(p, "COS((SINH(MIN(Y,0.5)))*-PI*ABS(T))"), std::cos((sinh * -M_PI) * 2), 1e-15);
     // Multiplication still groups to the right when nothing forces otherwise.
     EXPECT_EQ(Eval(p, "A*B*2"), 1.5 * (-2.25 * 2));
 }
