@@ -62,6 +62,9 @@ TfrmCanvasSize::TfrmCanvasSize(QWidget* Parent) : TfrmDialog(Parent) {
     grid->addWidget(label(c, "lblPixelsH", QStringLiteral("pixels")), 1, 2);
     grid->addWidget(anchorBox, 2, 0, 1, 3, Qt::AlignHCenter);
     SetClientSize(230, 170);
+    setTabOrder(FWidth, FHeight);
+    setTabOrder(FHeight, FAnchors[0]);
+    for (size_t i = 1; i < FAnchors.size(); ++i) setTabOrder(FAnchors[i - 1], FAnchors[i]);
     SetAnchor(caCenter);
 }
 
@@ -77,6 +80,12 @@ void TfrmCanvasSize::SetAnchor(int32_t Anchor) {
         // The picture's place is marked.
         FAnchors[size_t(i)]->setText(i == FAnchor ? QStringLiteral("\u25A0") : QString());
     }
+}
+
+void TfrmCanvasSize::showEvent(QShowEvent* Event) {
+    TfrmDialog::showEvent(Event);
+    FWidth->setFocus();
+    FWidth->selectAll();
 }
 
 void TfrmCanvasSize::sbOKClick() {

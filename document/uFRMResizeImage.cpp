@@ -75,6 +75,11 @@ TfrmResizeImage::TfrmResizeImage(QWidget* Parent) : TfrmDialog(Parent) {
     grid->addWidget(label(c, "lblResample", QStringLiteral("Resampling")), 4, 0);
     grid->addWidget(FResample, 4, 1);
     SetClientSize(240, 150);
+    setTabOrder(FWidth, FHeight);
+    setTabOrder(FHeight, FKeep);
+    setTabOrder(FKeep, FResample);
+    setTabOrder(FResample, FPixels);
+    setTabOrder(FPixels, FPercent);
 
     connect(FPixels, &QRadioButton::toggled, this, [this] { UnitsChanged(); });
     connect(FWidth, &QSpinBox::valueChanged, this, [this] { WidthChanged(); });
@@ -150,6 +155,12 @@ void TfrmResizeImage::HeightChanged() {
     else
         FWidth->setValue(std::max(1, roundTo(double(FHeight->value()) * FOriginalW / FOriginalH)));
     FSyncing = false;
+}
+
+void TfrmResizeImage::showEvent(QShowEvent* Event) {
+    TfrmDialog::showEvent(Event);
+    FWidth->setFocus();
+    FWidth->selectAll();
 }
 
 void TfrmResizeImage::sbOKClick() {

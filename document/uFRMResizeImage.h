@@ -39,6 +39,8 @@ public:
 
 protected:
     void sbOKClick() override;
+    // The width is ready to be typed over.
+    void showEvent(QShowEvent* Event) override;
 
 private:
     void UnitsChanged();

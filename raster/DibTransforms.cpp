@@ -37,7 +37,7 @@ struct TSamplePos {
 
 // Where each destination pixel centre falls on the source axis.
 std::vector<TSamplePos> smoothAxis(int32_t SourceLen, int32_t Len) {
-    std::vector<TSamplePos> out(size_t(Len));
+    std::vector<TSamplePos> out(static_cast<size_t>(Len));
     const double step = double(SourceLen) / Len;
     for (int32_t i = 0; i < Len; ++i) {
         double s = (i + 0.5) * step - 0.5;
@@ -50,7 +50,7 @@ std::vector<TSamplePos> smoothAxis(int32_t SourceLen, int32_t Len) {
 }
 
 std::vector<int32_t> nearestAxis(int32_t SourceLen, int32_t Len) {
-    std::vector<int32_t> out(size_t(Len));
+    std::vector<int32_t> out(static_cast<size_t>(Len));
     for (int32_t i = 0; i < Len; ++i)
         out[size_t(i)] = int32_t((int64_t(2 * i + 1) * SourceLen) / (int64_t(2) * Len));
     return out;
