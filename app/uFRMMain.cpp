@@ -255,6 +255,8 @@ TfrmKolvar::TfrmKolvar(QWidget* parent) : TfrmKolvarWnd(parent, Qt::Window) {
 }
 
 TfrmKolvar::~TfrmKolvar() {
+    // Closing documents while the window's parts are torn down must not reach them.
+    disconnect(mdiArea_, nullptr, this, nullptr);
     toolState_.ToolCanvas.reset();
     if (&ToolState() == &toolState_) SetToolState(nullptr);
 }
@@ -286,6 +288,7 @@ void TfrmKolvar::FormCreate() {
         UpdateDocumentCommands();
     });
     ApplyHistoryPreferences();
+    UpdateDocumentCommands();
 }
 
 void TfrmKolvar::UpdatePasteItem() {

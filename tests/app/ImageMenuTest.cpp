@@ -7,6 +7,7 @@
 #include "document/uFRMResizeImage.h"
 #include "formats/DibData.h"
 #include "raster/DibColors.h"
+#include "raster/DibGraphicsPen.h"
 #include "raster/DibTransforms.h"
 
 #include <QAction>
@@ -271,6 +272,8 @@ TEST_F(ImageMenu, TwentyLevelsStepThroughToolsFiltersAndImageCommands) {
     Preferences().UndoLevels = 20;
     TfrmDesigner* doc = NewPhoto(90, 70);
     ASSERT_NE(doc->History(), nullptr);
+    // A colour no other change leaves behind, so every stroke shows.
+    main_->Tools().ToolCanvas->Pen().SetColor(0x2090D0);
     doc->Designer().SetPointerMover([](int32_t, int32_t) {});
     // A slow hand: every gesture is a drag, never a quick click.
     uint32_t tick = 0;
