@@ -3,8 +3,10 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 namespace kolvar {
 
@@ -27,6 +29,21 @@ void writeRegion(TDibContainer& Image, const THistoryTile& Tile, const uint8_t* 
         std::memcpy(Image.ScanLine(Tile.Y + y) + size_t(Tile.X) * 3, Raw + row * size_t(y), row);
 }
 
+// Exchanges the tile's pixels with the picture's, row by row.
+void swapRegion(TDibContainer& Image, THistoryTile& Tile) {
+    const size_t row = size_t(Tile.W) * 3;
+    for (int32_t y = 0; y < Tile.H; ++y) {
+        uint8_t* p = Image.ScanLine(Tile.Y + y) + size_t(Tile.X) * 3;
+        std::swap_ranges(p, p + row, Tile.Bytes.data() + row * size_t(y));
+    }
+}
+
+void copyRegion(const TDibContainer& From, TDibContainer& To, const THistoryTile& Tile) {
+    const size_t offset = size_t(Tile.X) * 3, row = size_t(Tile.W) * 3;
+    for (int32_t y = Tile.Y; y < Tile.Y + Tile.H; ++y)
+        std::memcpy(To.ScanLine(y) + offset, From.ScanLine(y) + offset, row);
+}
+
 bool regionDiffers(const TDibContainer& A, const TDibContainer& B, int32_t X, int32_t Y,
                    int32_t W, int32_t H) {
     const size_t offset = size_t(X) * 3, row = size_t(W) * 3;
@@ -42,21 +59,52 @@ template <class Fn> void forEachTile(int32_t W, int32_t H, Fn fn) {
         for (int32_t x = 0; x < W; x += t) fn(x, y, std::min(t, W - x), std::min(t, H - y));
 }
 
-std::vector<uint8_t> rawBytes(THistoryTile& Tile) {
-    if (!Tile.Compressed) return std::move(Tile.Bytes);
-    return ExpandTileBytes(Tile.Bytes, size_t(Tile.W) * size_t(Tile.H) * 3, Tile.W * 3);
+// Expands every compressed tile, on all cores: a step over the whole picture is thousands of
+// tiles, and Undo waits for them.
+void expandAll(std::vector<THistoryTile>& Tiles) {
+    std::vector<THistoryTile*> packed;
+    for (THistoryTile& t : Tiles)
+        if (t.Compressed) packed.push_back(&t);
+    if (packed.empty()) return;
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    auto work = [&] {
+        for (size_t i = next++; i < packed.size(); i = next++) {
+            THistoryTile& t = *packed[i];
+            try {
+                t.Bytes = ExpandTileBytes(t.Bytes, size_t(t.W) * size_t(t.H) * 3, t.W * 3);
+                t.Compressed = false;
+            } catch (const std::exception&) {
+                failed = true;
+            }
+        }
+    };
+    const size_t helpers =
+        std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()) - 1, packed.size() / 64);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < helpers; ++i) threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads) t.join();
+    if (failed) throw std::runtime_error("history tile damaged");
 }
 
 void compressTile(THistoryTile& Tile) {
     if (Tile.Tried) return;
     Tile.Tried = true;
     std::vector<uint8_t> packed = CompressTileBytes(Tile.Bytes, Tile.W * 3);
-    if (packed.size() >= Tile.Bytes.size()) return;
+    // Too little gained is not worth the time expanding it again would take.
+    if (packed.size() > Tile.Bytes.size() / 8 * 7) return;
     Tile.Bytes = std::move(packed);
     Tile.Compressed = true;
 }
 
 } // namespace
+
+size_t RawSize(const THistoryStep& Step) {
+    size_t total = 0;
+    for (const THistoryTile& t : Step.Tiles) total += size_t(t.W) * size_t(t.H) * 3;
+    return total;
+}
 
 void THistoryStep::Recount() {
     Size = 0;
@@ -65,16 +113,41 @@ void THistoryStep::Recount() {
 
 // ---- Compression ---------------------------------------------------------------------------
 
-// Neighbouring pixels of a photograph differ little: deflate finds far more to share in the
-// differences than in the bytes.
-std::vector<uint8_t> CompressTileBytes(const std::vector<uint8_t>& Raw, int32_t RowBytes) {
-    std::vector<uint8_t> filtered(Raw.size());
-    for (size_t start = 0; start < Raw.size(); start += size_t(RowBytes)) {
-        const uint8_t* s = Raw.data() + start;
-        uint8_t* d = filtered.data() + start;
-        for (int32_t i = 0; i < std::min(3, RowBytes); ++i) d[i] = s[i];
-        for (int32_t i = 3; i < RowBytes; ++i) d[i] = uint8_t(s[i] - s[i - 3]);
+namespace {
+
+// Byte-wise a + b and a - b on eight bytes at once, without carries between the bytes.
+inline uint64_t addBytes(uint64_t a, uint64_t b) {
+    constexpr uint64_t low = 0x7F7F7F7F7F7F7F7Full, high = ~low;
+    return ((a & low) + (b & low)) ^ ((a ^ b) & high);
+}
+inline uint64_t subBytes(uint64_t a, uint64_t b) {
+    constexpr uint64_t low = 0x7F7F7F7F7F7F7F7Full, high = ~low;
+    return ((a | high) - (b & low)) ^ ((a ^ ~b) & high);
+}
+
+// Row := Row op Above, eight bytes at a time.
+template <class Op> void combineRow(uint8_t* Row, const uint8_t* Above, size_t N, Op op) {
+    size_t i = 0;
+    for (; i + 8 <= N; i += 8) {
+        uint64_t a, b;
+        std::memcpy(&a, Row + i, 8);
+        std::memcpy(&b, Above + i, 8);
+        a = op(a, b);
+        std::memcpy(Row + i, &a, 8);
     }
+    for (; i < N; ++i) Row[i] = uint8_t(op(Row[i], Above[i]));
+}
+
+} // namespace
+
+// Neighbouring rows of a photograph differ little: deflate finds far more to share in the
+// differences than in the bytes, and undoing the differences is a fast pass over each row.
+std::vector<uint8_t> CompressTileBytes(const std::vector<uint8_t>& Raw, int32_t RowBytes) {
+    std::vector<uint8_t> filtered(Raw);
+    const size_t row = size_t(RowBytes);
+    for (size_t start = filtered.size() >= row ? filtered.size() - row : 0; start >= row;
+         start -= row)
+        combineRow(filtered.data() + start, Raw.data() + start - row, row, subBytes);
     uLongf size = compressBound(uLong(filtered.size()));
     std::vector<uint8_t> out(size);
     if (compress2(out.data(), &size, filtered.data(), uLong(filtered.size()), 1) != Z_OK)
@@ -90,10 +163,9 @@ std::vector<uint8_t> ExpandTileBytes(const std::vector<uint8_t>& Packed, size_t 
     if (uncompress(out.data(), &size, Packed.data(), uLong(Packed.size())) != Z_OK ||
         size != RawSize)
         throw std::runtime_error("history tile damaged");
-    for (size_t start = 0; start < RawSize; start += size_t(RowBytes)) {
-        uint8_t* d = out.data() + start;
-        for (int32_t i = 3; i < RowBytes; ++i) d[i] = uint8_t(d[i] + d[i - 3]);
-    }
+    const size_t row = size_t(RowBytes);
+    for (size_t start = row; start + row <= RawSize; start += row)
+        combineRow(out.data() + start, out.data() + start - row, row, addBytes);
     return out;
 }
 
@@ -156,13 +228,12 @@ bool TImageHistory::Commit(const TDibContainer& Image, TDibContainer& Base) {
 }
 
 void TImageHistory::Apply(THistoryStep& Step, TDibContainer& Image, TDibContainer& Base) {
+    expandAll(Step.Tiles);
     if (!Step.Whole) {
         for (THistoryTile& tile : Step.Tiles) {
-            const std::vector<uint8_t> raw = rawBytes(tile);
-            tile.Bytes = readRegion(Image, tile.X, tile.Y, tile.W, tile.H);
-            tile.Compressed = tile.Tried = false;
-            writeRegion(Image, tile, raw.data());
-            writeRegion(Base, tile, raw.data());
+            swapRegion(Image, tile);
+            tile.Tried = false;
+            copyRegion(Image, Base, tile);
         }
     } else {
         std::vector<THistoryTile> current;
@@ -172,7 +243,7 @@ void TImageHistory::Apply(THistoryStep& Step, TDibContainer& Image, TDibContaine
         const int32_t w = Image.Width(), h = Image.Height();
         Image.SetSize(0, 0);
         Image.SetSize(Step.Width, Step.Height);
-        for (THistoryTile& tile : Step.Tiles) writeRegion(Image, tile, rawBytes(tile).data());
+        for (const THistoryTile& tile : Step.Tiles) writeRegion(Image, tile, tile.Bytes.data());
         Base.AssignContainer(Image);
         Step.Tiles = std::move(current);
         Step.Width = w;
@@ -182,12 +253,45 @@ void TImageHistory::Apply(THistoryStep& Step, TDibContainer& Image, TDibContaine
 }
 
 bool TImageHistory::Undo(TDibContainer& Image, TDibContainer& Base) {
-    Commit(Image, Base);
+    if (TakeBackPending(Image, Base)) return true;
     if (FUndo.empty()) return false;
     THistoryStep step = std::move(FUndo.back());
     FUndo.pop_back();
     Apply(step, Image, Base);
     FRedo.push_back(std::move(step));
+    FBudget->Enforce();
+    return true;
+}
+
+// The change in progress is recorded and taken back in one pass: the step keeps the changed
+// tiles as they are now, and the picture takes them back from its base, which is already
+// the state before the change.
+bool TImageHistory::TakeBackPending(TDibContainer& Image, TDibContainer& Base) {
+    if (Image.Width() != Base.Width() || Image.Height() != Base.Height()) {
+        if (!Commit(Image, Base)) return false;
+        THistoryStep step = std::move(FUndo.back());
+        FUndo.pop_back();
+        Apply(step, Image, Base);
+        FRedo.push_back(std::move(step));
+        FBudget->Enforce();
+        return true;
+    }
+    THistoryStep step;
+    step.Width = Image.Width();
+    step.Height = Image.Height();
+    forEachTile(Image.Width(), Image.Height(), [&](int32_t x, int32_t y, int32_t w, int32_t h) {
+        if (!regionDiffers(Image, Base, x, y, w, h)) return;
+        THistoryTile tile{x, y, w, h, false, false, readRegion(Image, x, y, w, h)};
+        copyRegion(Base, Image, tile);
+        step.Tiles.push_back(std::move(tile));
+    });
+    if (step.Tiles.empty()) return false;
+    step.Serial = ++gSerial;
+    step.Recount();
+    FRedo.clear();
+    FRedo.push_back(std::move(step));
+    // The change took a level, as if it had been recorded first.
+    while (FUndo.size() + 1 > size_t(FLevels)) FUndo.pop_front();
     FBudget->Enforce();
     return true;
 }
@@ -211,16 +315,29 @@ size_t TImageHistory::Bytes() const {
 
 bool TImageHistory::CompressIdle(int32_t MaxTiles) {
     bool more = false;
+    // The steps next in line for Undo and Redo are made ready to apply at once; the others
+    // are compressed.
     auto work = [&](std::deque<THistoryStep>& steps) {
-        for (size_t i = 0; i + 1 < steps.size(); ++i) {
+        for (size_t i = 0; i < steps.size(); ++i) {
+            const bool next = i + 1 == steps.size();
+            // Expanding must not push the histories past their budget, or the budget would
+            // compress the step again and idle time would never end.
+            if (next && FBudget->Used() + RawSize(steps[i]) - steps[i].Size > FBudget->Limit())
+                continue;
             bool changed = false;
             for (THistoryTile& tile : steps[i].Tiles) {
-                if (tile.Tried) continue;
+                if (next ? !tile.Compressed : tile.Tried) continue;
                 if (MaxTiles <= 0) {
                     more = true;
                     break;
                 }
-                compressTile(tile);
+                if (next) {
+                    tile.Bytes = ExpandTileBytes(tile.Bytes, size_t(tile.W) * size_t(tile.H) * 3,
+                                                 tile.W * 3);
+                    tile.Compressed = tile.Tried = false;
+                } else {
+                    compressTile(tile);
+                }
                 changed = true;
                 --MaxTiles;
             }
@@ -229,6 +346,7 @@ bool TImageHistory::CompressIdle(int32_t MaxTiles) {
     };
     work(FUndo);
     work(FRedo);
+    if (!more) FBudget->Enforce();
     return more;
 }
 

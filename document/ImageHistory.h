@@ -46,6 +46,9 @@ struct THistoryStep {
     void Recount();
 };
 
+// The bytes the step's tiles hold when none is compressed.
+size_t RawSize(const THistoryStep& Step);
+
 class TImageHistory {
 public:
     static constexpr int32_t TileSize = 64;
@@ -85,6 +88,7 @@ public:
 private:
     friend class THistoryBudget;
     void Apply(THistoryStep& Step, TDibContainer& Image, TDibContainer& Base);
+    bool TakeBackPending(TDibContainer& Image, TDibContainer& Base);
     void Trim();
     // What the budget may take, oldest first: a step whose tiles could still be compressed,
     // and a step that may be dropped (never the latest change).

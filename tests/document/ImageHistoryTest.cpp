@@ -164,4 +164,8 @@ TEST(ImageHistory, TileCompressionRoundTripsAnyBytes) {
     EXPECT_LT(packed.size(), raw.size());
     EXPECT_EQ(ExpandTileBytes(packed, raw.size(), 64 * 3), raw);
     EXPECT_THROW(ExpandTileBytes(packed, raw.size() + 1, 64 * 3), std::exception);
+    // A narrow last tile: rows that are no multiple of eight bytes.
+    std::vector<uint8_t> narrow(15 * 9);
+    for (size_t i = 0; i < narrow.size(); ++i) narrow[i] = uint8_t(255 - i * 29);
+    EXPECT_EQ(ExpandTileBytes(CompressTileBytes(narrow, 15), narrow.size(), 15), narrow);
 }
