@@ -42,6 +42,7 @@ TfrmCanvasSize::TfrmCanvasSize(QWidget* Parent) : TfrmDialog(Parent) {
     anchorBox->setObjectName(QStringLiteral("gbAnchor"));
     auto* anchors = new QGridLayout(anchorBox);
     anchors->setSpacing(1);
+    anchors->setSizeConstraint(QLayout::SetFixedSize);
     for (int32_t i = 0; i < 9; ++i) {
         auto* b = new QToolButton(anchorBox);
         b->setObjectName(QStringLiteral("sbAnchor") + QString::number(i));
@@ -61,7 +62,7 @@ TfrmCanvasSize::TfrmCanvasSize(QWidget* Parent) : TfrmDialog(Parent) {
     grid->addWidget(FHeight, 1, 1);
     grid->addWidget(label(c, "lblPixelsH", QStringLiteral("pixels")), 1, 2);
     grid->addWidget(anchorBox, 2, 0, 1, 3, Qt::AlignHCenter);
-    SetClientSize(230, 170);
+    SetClientSize(240, 215);
     setTabOrder(FWidth, FHeight);
     setTabOrder(FHeight, FAnchors[0]);
     for (size_t i = 1; i < FAnchors.size(); ++i) setTabOrder(FAnchors[i - 1], FAnchors[i]);
