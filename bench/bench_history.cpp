@@ -2,11 +2,11 @@
 // strokes hold (raw, then compressed when idle), against the 48 MB a full copy per step
 // would take; and the time of Undo and Redo of a full-picture filter step (target: under
 // 100 ms), both while it is the latest step and after idle compression.
-#include "app/uKolvarGeneric.h"
-#include "app/uPreferences.h"
+#include "shell/uKolvarGeneric.h"
+#include "shell/uPreferences.h"
 #include "document/uFRMDesigner.h"
 #include "filters/GraphicFilterTable.h"
-#include "filters/uFRMFilterConfig.h"
+#include "filters/uFRMFilterCommands.h"
 #include "raster/DibGraphics.h"
 #include "raster/DibGraphicsBrush.h"
 #include "raster/DibGraphicsPen.h"

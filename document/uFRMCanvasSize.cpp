@@ -1,7 +1,7 @@
 #include "document/uFRMCanvasSize.h"
 
-#include "app/UserDialogsWidget.h"
-#include "app/uLanguagesSuport.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uLanguagesSuport.h"
 #include "document/uFRMResizeImage.h"
 
 #include <QGridLayout>

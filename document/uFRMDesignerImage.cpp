@@ -2,7 +2,7 @@
 
 #include "document/uFRMDesignerToolSupport.h"
 
-#include "app/uPreferences.h"
+#include "shell/uPreferences.h"
 #include "raster/DibColors.h"
 
 #include <QTimer>

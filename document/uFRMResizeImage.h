@@ -2,7 +2,7 @@
 // The Resize Image dialog: the new width and height in pixels or per cent of the picture,
 // kept in proportion when asked, and the resampling.
 
-#include "app/uFRMDialog.h"
+#include "shell/uFRMDialog.h"
 #include "raster/DibTransforms.h"
 
 class QCheckBox;

@@ -5,7 +5,7 @@
 #include "common/ScriptedDialogs.h"
 #include "document/uFRMCanvasSize.h"
 #include "document/uFRMResizeImage.h"
-#include "formats/DibData.h"
+#include "formats/DecodeBudget.h"
 #include "raster/DibColors.h"
 #include "raster/DibGraphicsPen.h"
 #include "raster/DibTransforms.h"
