@@ -460,8 +460,8 @@ void TfrmKolvar::BuildMenus() {
     QMenu* edit = AddMenu(menu_, nullptr, "moEdit", QStringLiteral("&Edit"));
     AddItem(edit, "moUndo", QStringLiteral("&Undo"), "Ctrl+Z", 0)->setEnabled(false);
     QAction* redo = AddItem(edit, "moRedo", QStringLiteral("&Redo"), "Ctrl+Y", 6);
-    redo->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Y")),
-                        QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
+    redo->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
     redo->setEnabled(false);
     edit->addSeparator();
     AddItem(edit, "moCut", QStringLiteral("&Cut"), "Ctrl+X", 1);

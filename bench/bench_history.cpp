@@ -2,14 +2,14 @@
 // strokes hold (raw, then compressed when idle), against the 48 MB a full copy per step
 // would take; and the time of Undo and Redo of a full-picture filter step (target: under
 // 100 ms), both while it is the latest step and after idle compression.
-#include "shell/uKolvarGeneric.h"
-#include "shell/uPreferences.h"
 #include "document/uFRMDesigner.h"
 #include "filters/GraphicFilterTable.h"
 #include "filters/uFRMFilterCommands.h"
 #include "raster/DibGraphics.h"
 #include "raster/DibGraphicsBrush.h"
 #include "raster/DibGraphicsPen.h"
+#include "shell/uKolvarGeneric.h"
+#include "shell/uPreferences.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -102,8 +102,9 @@ int main(int argc, char** argv) {
         for (int32_t x = 0; x < Side; ++x) {
             seed = seed * 1103515245u + 12345u;
             const int grain = int((seed >> 16) & 7);
-            image.SetPixel(x, y, TDibColor{uint8_t(x / 16 + grain), uint8_t(y / 16 + grain),
-                                           uint8_t((x + y) / 32 + grain)});
+            image.SetPixel(x, y,
+                           TDibColor{uint8_t(x / 16 + grain), uint8_t(y / 16 + grain),
+                                     uint8_t((x + y) / 32 + grain)});
         }
     doc.SaveUndo();
     std::printf("image %d x %d (%.0f MB), 20 undo levels, peak RSS before %.0f MB\n", Side, Side,

@@ -44,8 +44,8 @@ void copyRegion(const TDibContainer& From, TDibContainer& To, const THistoryTile
         std::memcpy(To.ScanLine(y) + offset, From.ScanLine(y) + offset, row);
 }
 
-bool regionDiffers(const TDibContainer& A, const TDibContainer& B, int32_t X, int32_t Y,
-                   int32_t W, int32_t H) {
+bool regionDiffers(const TDibContainer& A, const TDibContainer& B, int32_t X, int32_t Y, int32_t W,
+                   int32_t H) {
     const size_t offset = size_t(X) * 3, row = size_t(W) * 3;
     for (int32_t y = Y; y < Y + H; ++y)
         if (std::memcmp(A.ScanLine(y) + offset, B.ScanLine(y) + offset, row) != 0) return true;
@@ -382,8 +382,7 @@ THistoryBudget& THistoryBudget::Shared() {
 }
 
 void THistoryBudget::Remove(TImageHistory* History) {
-    FHistories.erase(std::remove(FHistories.begin(), FHistories.end(), History),
-                     FHistories.end());
+    FHistories.erase(std::remove(FHistories.begin(), FHistories.end(), History), FHistories.end());
 }
 
 void THistoryBudget::SetLimit(size_t LimitBytes) {

@@ -1,16 +1,16 @@
 #include "document/uFRMCanvasSize.h"
 
+#include "document/uFRMResizeImage.h"
 #include "shell/UserDialogsWidget.h"
 #include "shell/uLanguagesSuport.h"
-#include "document/uFRMResizeImage.h"
 
 #include <QGridLayout>
 
-#include <algorithm>
 #include <QGroupBox>
 #include <QLabel>
 #include <QSpinBox>
 #include <QToolButton>
+#include <algorithm>
 
 namespace kolvar {
 

@@ -2,8 +2,8 @@
 // The Canvas Size dialog: the new width and height of the picture's canvas and where the old
 // picture sits on it (a 3 x 3 anchor). New area takes the paper colour; cut parts go.
 
-#include "shell/uFRMDialog.h"
 #include "raster/DibTransforms.h"
+#include "shell/uFRMDialog.h"
 
 #include <array>
 

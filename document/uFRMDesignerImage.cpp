@@ -2,8 +2,8 @@
 
 #include "document/uFRMDesignerToolSupport.h"
 
-#include "shell/uPreferences.h"
 #include "raster/DibColors.h"
+#include "shell/uPreferences.h"
 
 #include <QTimer>
 

@@ -1,8 +1,8 @@
 #include "document/uFRMResizeImage.h"
 
+#include "formats/DecodeBudget.h"
 #include "shell/UserDialogsWidget.h"
 #include "shell/uLanguagesSuport.h"
-#include "formats/DecodeBudget.h"
 
 #include <QCheckBox>
 #include <QComboBox>

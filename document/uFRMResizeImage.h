@@ -2,8 +2,8 @@
 // The Resize Image dialog: the new width and height in pixels or per cent of the picture,
 // kept in proportion when asked, and the resampling.
 
-#include "shell/uFRMDialog.h"
 #include "raster/DibTransforms.h"
+#include "shell/uFRMDialog.h"
 
 class QCheckBox;
 class QComboBox;

@@ -112,7 +112,8 @@ TDibContainer Resized(const TDibContainer& Source, int32_t W, int32_t H, TResamp
         for (int32_t y = 0; y < H; ++y) {
             const uint8_t* s = Source.ScanLine(ys[size_t(y)]);
             uint8_t* d = out.ScanLine(y);
-            for (int32_t x = 0; x < W; ++x) copyPixel(d + size_t(x) * 3, s + size_t(xs[size_t(x)]) * 3);
+            for (int32_t x = 0; x < W; ++x)
+                copyPixel(d + size_t(x) * 3, s + size_t(xs[size_t(x)]) * 3);
         }
         return out;
     }

@@ -60,8 +60,9 @@ protected:
         std::srand(unsigned(W * 31 + H));
         for (int32_t y = 0; y < H; ++y)
             for (int32_t x = 0; x < W; ++x)
-                doc->Image().SetPixel(x, y, TDibColor{uint8_t(std::rand()), uint8_t(std::rand()),
-                                                      uint8_t(std::rand())});
+                doc->Image().SetPixel(
+                    x, y,
+                    TDibColor{uint8_t(std::rand()), uint8_t(std::rand()), uint8_t(std::rand())});
         doc->SaveUndo();
         QApplication::processEvents();
         return doc;
@@ -90,8 +91,8 @@ protected:
 } // namespace
 
 TEST_F(ImageMenu, CommandsFollowTheActiveDocumentAndThePanelsClearWithTheLast) {
-    for (const char* name : {"moFlipHorizontal", "moResizeImage", "moCropToSelection",
-                             "moSelectAll", "moRedo"})
+    for (const char* name :
+         {"moFlipHorizontal", "moResizeImage", "moCropToSelection", "moSelectAll", "moRedo"})
         EXPECT_FALSE(Item(name)->isEnabled()) << name;
     EXPECT_EQ(Item("moRedo")->shortcuts().size(), 2);
     EXPECT_EQ(Item("moSaveAs")->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
@@ -151,8 +152,8 @@ TEST_F(ImageMenu, EachCommandIsOneUndoStepThatKeepsZoomCaptionAndDropsTheSelecti
         EXPECT_FALSE(Item("moCropToSelection")->isEnabled()) << c.Item;
         EXPECT_EQ(doc->ViewProjector().Scale().X, 2.0) << c.Item;
         EXPECT_EQ(doc->windowTitle(), caption);
-        EXPECT_EQ(Panel(0), QString::asprintf("%d : %d", doc->Image().Width(),
-                                              doc->Image().Height()));
+        EXPECT_EQ(Panel(0),
+                  QString::asprintf("%d : %d", doc->Image().Width(), doc->Image().Height()));
         Item("moUndo")->trigger();
         EXPECT_TRUE(doc->Image().SameImage(before)) << c.Item;
         EXPECT_TRUE(Item("moRedo")->isEnabled());
@@ -307,8 +308,8 @@ TEST_F(ImageMenu, TwentyLevelsStepThroughToolsFiltersAndImageCommands) {
         ASSERT_TRUE(Item("moUndo")->isEnabled());
         Item("moUndo")->trigger();
         ASSERT_TRUE(doc->Image().SameImage(states[size_t(i)])) << "undo to " << i;
-        EXPECT_EQ(Panel(0), QString::asprintf("%d : %d", doc->Image().Width(),
-                                              doc->Image().Height()));
+        EXPECT_EQ(Panel(0),
+                  QString::asprintf("%d : %d", doc->Image().Width(), doc->Image().Height()));
     }
     EXPECT_FALSE(Item("moUndo")->isEnabled());
     for (int i = 1; i <= 20; ++i) {

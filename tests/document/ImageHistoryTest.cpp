@@ -17,8 +17,8 @@ TDibContainer noisy(int32_t W, int32_t H, unsigned Seed) {
     std::srand(Seed);
     for (int32_t y = 0; y < H; ++y)
         for (int32_t x = 0; x < W; ++x)
-            c.SetPixel(x, y, TDibColor{uint8_t(std::rand()), uint8_t(std::rand()),
-                                       uint8_t(std::rand())});
+            c.SetPixel(x, y,
+                       TDibColor{uint8_t(std::rand()), uint8_t(std::rand()), uint8_t(std::rand())});
     return c;
 }
 

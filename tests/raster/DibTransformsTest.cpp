@@ -17,8 +17,8 @@ TDibContainer noisy(int32_t W, int32_t H, unsigned Seed) {
     std::srand(Seed);
     for (int32_t y = 0; y < H; ++y)
         for (int32_t x = 0; x < W; ++x)
-            c.SetPixel(x, y, TDibColor{uint8_t(std::rand()), uint8_t(std::rand()),
-                                       uint8_t(std::rand())});
+            c.SetPixel(x, y,
+                       TDibColor{uint8_t(std::rand()), uint8_t(std::rand()), uint8_t(std::rand())});
     return c;
 }
 
@@ -106,8 +106,8 @@ TEST(DibTransforms, SmoothResizeStaysWithinOneOfAPlainBilinear) {
                                                           (y + 0.5) * 23.0 / h - 0.5, k);
                     const TDibColor c = r.GetPixel(x, y);
                     const int got = k == 0 ? c.Blue : k == 1 ? c.Green : c.Red;
-                    ASSERT_LE(std::abs(got - want), 1.0) << w << "x" << h << " at " << x << ","
-                                                         << y << " channel " << k;
+                    ASSERT_LE(std::abs(got - want), 1.0)
+                        << w << "x" << h << " at " << x << "," << y << " channel " << k;
                 }
     }
 }
