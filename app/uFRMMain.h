@@ -122,6 +122,7 @@ private:
     void BuildMenus();
     // The Image menu's table and its item states (uFRMMainImage).
     void BuildImageMenu();
+    void ImageCommand(int tag);
     void UpdateDocumentCommands();
     void ClearDocumentStatus();
     QMenu* AddMenu(QMenuBar* bar, QMenu* parentMenu, const char* name, const QString& caption);

@@ -4,6 +4,7 @@
 #include "app/uFRMMain.h"
 #include "document/uFRMCanvasSize.h"
 #include "document/uFRMResizeImage.h"
+#include "shell/UserDialogsWidget.h"
 
 #include <QAction>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QStatusBar>
 
 #include <array>
+#include <exception>
 
 namespace kolvar {
 
@@ -65,6 +67,17 @@ void TfrmKolvar::BuildImageMenu() {
 }
 
 void TfrmKolvar::ImageOptionsClick(int tag) {
+    // A picture too large for the memory left is refused; the document stays as it was.
+    try {
+        ImageCommand(tag);
+    } catch (const std::exception& e) {
+        UserDialogs().Message(this, QStringLiteral("Kolvar"), QString::fromUtf8(e.what()),
+                              TMessageIcon::Error);
+    }
+    UpdateDocumentCommands();
+}
+
+void TfrmKolvar::ImageCommand(int tag) {
     TfrmDesigner* active = ActiveDocument();
     if (!active || active->Image().Empty()) return;
     const int32_t w = active->Image().Width(), h = active->Image().Height();
@@ -100,7 +113,6 @@ void TfrmKolvar::ImageOptionsClick(int tag) {
     default:
         break;
     }
-    UpdateDocumentCommands();
 }
 
 void TfrmKolvar::UpdateDocumentCommands() {

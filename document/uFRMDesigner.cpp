@@ -517,7 +517,7 @@ void TfrmDesigner::TrackPointer(QEvent* Event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
         // A gesture starts: whatever changed before it is a step of its own.
-        if (FHistory && !FInGesture) CommitChange();
+        if (FHistory) CommitChange();
         FInGesture = true;
         break;
     case QEvent::MouseButtonRelease:
