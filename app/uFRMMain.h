@@ -161,6 +161,7 @@ private:
     bool palettesCreated_ = false;
     QPointer<TfrmSettings> settings_;
     QPointer<TfrmShapes> shapes_;
+    QAction* cropItem_ = nullptr;
 };
 
 } // namespace kolvar

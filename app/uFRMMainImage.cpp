@@ -60,8 +60,10 @@ void TfrmKolvar::BuildImageMenu() {
     QMenu* image = AddMenu(menu_, nullptr, "moImage", QStringLiteral("&Image"));
     for (const TImageItem& item : kImageMenu) {
         if (item.SeparatorBefore) image->addSeparator();
-        AddItem(image, item.Name, QString::fromUtf8(item.Caption), item.Shortcut, item.Tag)
-            ->setEnabled(false);
+        QAction* a =
+            AddItem(image, item.Name, QString::fromUtf8(item.Caption), item.Shortcut, item.Tag);
+        a->setEnabled(false);
+        if (item.Tag == itCrop) cropItem_ = a;
     }
     ConnectMenu(image, &TfrmKolvar::ImageOptionsClick);
 }
@@ -128,9 +130,10 @@ void TfrmKolvar::UpdateDocumentCommands() {
     }
 }
 
+// Called with every repaint of the active document: no look-ups by name here.
 void TfrmKolvar::SelectionChanged() {
     TfrmDesigner* active = ActiveDocument();
-    MenuItem(QStringLiteral("moCropToSelection"))->setEnabled(active && active->HasSelection());
+    cropItem_->setEnabled(active && active->HasSelection());
 }
 
 void TfrmKolvar::SetRedoEnabled(bool enabled) {
