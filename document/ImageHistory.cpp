@@ -319,7 +319,7 @@ bool TImageHistory::CompressIdle(int32_t MaxTiles) {
     // are compressed.
     auto work = [&](std::deque<THistoryStep>& steps) {
         for (size_t i = 0; i < steps.size(); ++i) {
-            const bool next = i + 1 == steps.size();
+            const bool next = i + ReadySteps >= steps.size();
             // Expanding must not push the histories past their budget, or the budget would
             // compress the step again and idle time would never end.
             if (next && FBudget->Used() + RawSize(steps[i]) - steps[i].Size > FBudget->Limit())

@@ -52,6 +52,9 @@ size_t RawSize(const THistoryStep& Step);
 class TImageHistory {
 public:
     static constexpr int32_t TileSize = 64;
+    // Steps at the end of each list that idle time keeps uncompressed, so that a few Undo or
+    // Redo commands in a row never wait for decompression.
+    static constexpr size_t ReadySteps = 2;
 
     // Registers with the budget (the program-wide one when none is given).
     explicit TImageHistory(int32_t Levels = 1, THistoryBudget* Budget = nullptr);
@@ -81,8 +84,9 @@ public:
 
     // Memory the steps hold.
     size_t Bytes() const;
-    // Idle work: compresses up to MaxTiles tiles of steps that are not next in line for Undo
-    // or Redo. True while such work remains.
+    // Idle work on up to MaxTiles tiles: compresses the steps that are not next in line for
+    // Undo or Redo and expands those that are (while the budget allows). True while such work
+    // remains.
     bool CompressIdle(int32_t MaxTiles);
 
 private:

@@ -97,14 +97,20 @@ TEST(ImageHistory, AStepCostsOnlyTheTilesItTouched) {
     d.Change();
     ASSERT_EQ(d.History.UndoCount(), 1u);
     EXPECT_EQ(d.History.Bytes(), size_t(2 * 64 * 64 * 3));
-    // A step that is not next in line compresses when idle; the latest stays raw, for speed.
-    paint(d.Image, 500, 500, 505, 505, TDibColor{0, 255, 0});
-    d.Change();
+    // Steps that are not next in line compress when idle; the latest stay raw, for speed.
+    for (int32_t i = 0; i < 2; ++i) {
+        paint(d.Image, 500 + 64 * i, 500, 505 + 64 * i, 505, TDibColor{0, 255, 0});
+        d.Change();
+    }
     EXPECT_FALSE(d.History.CompressIdle(1000));
-    EXPECT_LT(d.History.Bytes(), size_t(2 * 64 * 64 * 3) / 10 + 64 * 64 * 3);
-    EXPECT_TRUE(d.History.Undo(d.Image, d.Base));
-    EXPECT_TRUE(d.History.Undo(d.Image, d.Base));
+    EXPECT_LT(d.History.Bytes(), size_t(2 * 64 * 64 * 3) / 10 + 2 * 64 * 64 * 3);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(d.History.Undo(d.Image, d.Base));
     EXPECT_TRUE(d.Image.SameImage(TDibContainer(1024, 1024)));
+    // Idle time keeps the two steps next in line for Redo expanded (three tiles) and
+    // compresses the third.
+    d.History.CompressIdle(1000);
+    EXPECT_GE(d.History.Bytes(), size_t(3 * 64 * 64 * 3));
+    EXPECT_LT(d.History.Bytes(), size_t(3 * 64 * 64 * 3) + 1000);
 }
 
 TEST(ImageHistory, ANewChangeEndsRedoAndLevelsKeepTheLatestSteps) {
