@@ -1,6 +1,7 @@
 // The Image commands, the history behind Undo and Redo, Select All and the status panels.
 
 #include "document/uFRMDesignerToolSupport.h"
+#include "filters/BackgroundRun.h"
 
 #include "raster/DibColors.h"
 #include "shell/uPreferences.h"
@@ -62,7 +63,10 @@ void TfrmDesigner::RestoreUndo() {
         FRedoAvailable = true;
         if (FHost && isActiveDocument()) FHost->SetRedoEnabled(true);
     }
-    FImage.AssignContainer(FUndoImage);
+    // The picture takes its size here, so painting meanwhile never meets a buffer being
+    // replaced; only the pixels are copied on the working thread, and the repaint is whole.
+    FImage.SetSize(FUndoImage.Width(), FUndoImage.Height());
+    RunKeepingWindowsLive([this](const TWorkReport&) { FImage.AssignContainer(FUndoImage); });
     FUndoAvailable = false;
     HistoryMoved(w, h);
 }
