@@ -61,6 +61,7 @@ TfrmDesigner* TfrmKolvar::NewDocument() {
     doc->NewImage(toolState_.FileHeight, toolState_.FileWidth, toolState_.PageColor);
     AddFileCaptionOnMenu(doc);
     ActivateDocument(doc);
+    UpdateDocumentCommands();
     return doc;
 }
 
@@ -74,6 +75,7 @@ TfrmDesigner* TfrmKolvar::OpenDocument(const QString& path) {
     }
     AddFileCaptionOnMenu(doc);
     ActivateDocument(doc);
+    UpdateDocumentCommands();
     return doc;
 }
 
@@ -178,6 +180,8 @@ void TfrmKolvar::DeleteFileCaption(const QString& caption) {
         windowsMenu_->removeAction(item);
         item->deleteLater();
     }
+    // The last document gone: its panels and commands go with it.
+    if (Documents().isEmpty()) UpdateDocumentCommands();
 }
 
 void TfrmKolvar::FileNameClick(QAction* item) {
