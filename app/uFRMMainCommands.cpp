@@ -9,7 +9,6 @@
 #include "app/uFRMPrint.h"
 #include "document/uFRMExportDialog.h"
 #include "document/uFRMFileSize.h"
-#include "document/uOpenFiles.h"
 #include "filters/uFRMFilterConfig.h"
 #include "raster/DibColors.h"
 #include "vector/uFRMText.h"
@@ -30,6 +29,8 @@ namespace {
 enum TFileTag { ftNew = 0, ftOpen, ftSave, ftSaveAs, ftExport, ftClose, ftPrint = 7, ftExit = 9 };
 enum TEditTag { etUndo = 0, etCut, etCopy, etPaste, etClear, etClearClipboard };
 enum TViewTag { vtZoomIn = 1, vtZoomOut = 2, vtActualSize = 4 };
+constexpr int kTagCascade = 5;
+constexpr int kTagTile = 6;
 constexpr int kTagCloseAll = 7;
 constexpr int kTagHelpContents = 1;
 constexpr int kTagHelpSearch = 2;
@@ -66,16 +67,9 @@ void TfrmKolvar::FileCommand(int tag) {
     case ftNew:
         if (ShowFileSizeDialog(this)) NewDocument();
         break;
-    case ftOpen: {
-        TFileDialogRequest request;
-        request.Caption = QStringLiteral("Open");
-        request.Directory = ProgramDirectory();
-        request.Filter = OpenPictureFilter();
-        request.DefaultSuffix = QStringLiteral("bmp");
-        const QString name = UserDialogs().OpenFileName(this, request);
-        if (!name.isEmpty()) OpenDocument(name);
+    case ftOpen:
+        OpenFilesClick();
         break;
-    }
     case ftSave:
     case ftSaveAs:
         if (active) active->SaveImage(tag == ftSaveAs);
@@ -151,6 +145,8 @@ void TfrmKolvar::ViewOptionsClick(int tag) {
 }
 
 void TfrmKolvar::WindowsOptionsClick(int tag) {
+    if (tag == kTagCascade) mdiArea_->cascadeSubWindows();
+    if (tag == kTagTile) mdiArea_->tileSubWindows();
     if (tag == kTagCloseAll) CloseAllDocuments();
 }
 

@@ -4,10 +4,13 @@
 #include "app/uFRMMain.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 
 namespace kolvar {
 
@@ -45,7 +48,9 @@ TfrmDesigner* TfrmKolvar::AddDocumentWindow() {
     QMdiSubWindow* sub = mdiArea_->addSubWindow(doc);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(windowIcon());
+    KeepCaptionVisible(sub);
     sub->show();
+    PlaceNewWindow(sub);
     return doc;
 }
 
@@ -63,11 +68,59 @@ TfrmDesigner* TfrmKolvar::OpenDocument(const QString& path) {
         QWidget* sub = doc->parentWidget();
         mdiArea_->removeSubWindow(sub);
         delete sub;
+        if (!QFileInfo::exists(path) &&
+            recent_.Files().contains(QFileInfo(path).absoluteFilePath())) {
+            recent_.Remove(path);
+            recent_.Write(SettingsFilePath());
+            RefreshRecentMenu();
+        }
         return nullptr;
     }
+    RememberFile(path);
     AddFileCaptionOnMenu(doc);
     ActivateDocument(doc);
     return doc;
+}
+
+void TfrmKolvar::PlaceNewWindow(QMdiSubWindow* sub) {
+    QMdiSubWindow* last = nullptr;
+    for (QMdiSubWindow* other : mdiArea_->subWindowList(QMdiArea::CreationOrder))
+        if (other != sub && other->isVisible() && !other->isMinimized()) last = other;
+    if (!last || last->isMaximized()) {
+        sub->move(0, 0);
+        return;
+    }
+    // One caption's height down and right of the last window; back to the corner once that
+    // would leave the new window less than two thirds of the frame.
+    const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+    QPoint at = last->pos() + QPoint(step, step);
+    const QSize area = mdiArea_->viewport()->size();
+    if (at.x() > area.width() / 3 || at.y() > area.height() / 3) at = QPoint(0, 0);
+    sub->move(at);
+}
+
+void TfrmKolvar::KeepCaptionVisible(QMdiSubWindow* sub) {
+    auto fit = [sub](const QString& caption) {
+        QStyleOptionTitleBar option;
+        option.initFrom(sub);
+        option.text = caption;
+        option.titleBarFlags = sub->windowFlags();
+        option.subControls = QStyle::SC_All;
+        option.titleBarState = int(sub->windowState());
+        const int probe = 400;
+        option.rect =
+            QRect(0, 0, probe, sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, sub));
+        const QRect label = sub->style()->subControlRect(QStyle::CC_TitleBar, &option,
+                                                         QStyle::SC_TitleBarLabel, sub);
+        // The active caption is drawn bold: measure that, the wider of the two.
+        QFont font = sub->font();
+        font.setBold(true);
+        const int text = QFontMetrics(font).horizontalAdvance(caption) + 8;
+        // A very long file name is cut short rather than making a huge window.
+        sub->setMinimumWidth(std::min(probe - label.width() + text, 480));
+    };
+    fit(sub->widget()->windowTitle());
+    connect(sub->widget(), &QWidget::windowTitleChanged, sub, fit);
 }
 
 void TfrmKolvar::ActivateDocument(TfrmDesigner* document) {

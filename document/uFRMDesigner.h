@@ -6,6 +6,7 @@
 
 #include "app/uFRMKolvarWnd.h"
 #include "filters/FilterDocument.h"
+#include "raster/DibColors.h"
 #include "raster/DibContainer.h"
 #include "raster/DibTypes.h"
 #include "vector/Designer.h"
@@ -36,6 +37,8 @@ public:
     virtual void ShowImageSize(const QString& Text) = 0;
     // Removes the document's entry from the Windows menu.
     virtual void DeleteFileCaption(const QString& Caption) = 0;
+    // A save wrote the document's picture to Path.
+    virtual void DocumentSaved(const QString& Path) { Q_UNUSED(Path); }
 };
 
 class TfrmDesigner : public TfrmKolvarWnd, public TFilterDocument {
@@ -77,6 +80,7 @@ public:
     bool Modified() const { return FModified; }
     void SetModified(bool Value) override;
     bool UndoAvailable() const { return FUndoAvailable; }
+    TDibColor CanvasPenColor() const { return FCanvasPenColor; }
     TNewDesigner& Designer() { return *FDesigner; }
     TProjector& ViewProjector() override { return FDesigner->Projector(); }
     std::optional<TFilterSelection> FilterSelection() override;
@@ -203,6 +207,9 @@ private:
     bool FUndoAvailable = false;
     bool FModified = false;
     bool FReleased = false;
+    // The pen and brush colours current when the window was made (its own canvas's).
+    TDibColor FCanvasPenColor = clDibBlack;
+    TDibColor FCanvasBrushColor = clDibWhite;
     TPreviewPaint FOnPreviewPaint;
     TPreviewPaintDC FOnPreviewPaintDC;
 };

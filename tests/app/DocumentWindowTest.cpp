@@ -141,12 +141,12 @@ TEST_F(DocumentWindow, ThirdNewWithTwoOpenIsImage3AndWindowsMenuKeepsItsSeparato
             out << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return out;
     };
-    EXPECT_EQ(texts(), (QStringList{"&Close All", "-", "Image1", "Image2", "Image3"}));
+    EXPECT_EQ(texts(), (QStringList{"Ca&scade", "&Tile", "&Close All", "-", "Image1", "Image2", "Image3"}));
     main_->WindowsOptionsClick(7); // Close All: nothing modified, nothing asked
     QApplication::processEvents();
-    EXPECT_EQ(texts(), (QStringList{"&Close All", "-"}));
+    EXPECT_EQ(texts(), (QStringList{"Ca&scade", "&Tile", "&Close All", "-"}));
     EXPECT_EQ(NewImage()->windowTitle(), QStringLiteral("Image1"));
-    EXPECT_EQ(texts(), (QStringList{"&Close All", "-", "-", "Image1"}));
+    EXPECT_EQ(texts(), (QStringList{"Ca&scade", "&Tile", "&Close All", "-", "-", "Image1"}));
     EXPECT_TRUE(dialogs_.Messages().isEmpty());
 }
 
