@@ -552,6 +552,9 @@ void TfrmDesigner::SelectionCutCopyClick(int Tag) {
     TIntegerArray one;
     one.Add(area.Points.Count());
     grab.Grab(FImage, area.Points, area.Set() ? area.Counts : one);
+    // The outline's box reaches one pixel past what its fill covers (and may leave the image):
+    // the clipboard gets the selected pixels only, never a stripe of the background colour.
+    grab.CropToGrabbed();
     if (Tag == kTagCut) {
         SaveUndo();
         FillSelectionArea(area);

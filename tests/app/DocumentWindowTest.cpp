@@ -327,7 +327,8 @@ TEST_F(DocumentWindow, CutThenPasteAvailabilityFollowsTheRealClipboard) {
     EXPECT_TRUE(doc->Modified());
     EXPECT_TRUE(paste->isEnabled());
     const QImage cut = QGuiApplication::clipboard()->image();
-    EXPECT_EQ(cut.size(), QSize(51, 31));
+    // The fill covers rows 10 to 39 of the outline's 10 to 40: the copy is what was cut.
+    EXPECT_EQ(cut.size(), QSize(51, 30));
     EXPECT_EQ(doc->Image().GetPixel(30, 20), clDibBlack) << "the cut area takes the fill colour";
     doc->RestoreUndo();
     EXPECT_EQ(doc->Image().GetPixel(30, 20), clDibWhite);
