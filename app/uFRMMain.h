@@ -159,6 +159,9 @@ private:
     // their caption.
     void PlaceNewWindow(QMdiSubWindow* sub);
     void KeepCaptionVisible(QMdiSubWindow* sub);
+    // Windows > Cascade: every document window down and right of the one before, at its
+    // picture's size as far as the frame allows, the active one on top.
+    void CascadeDocuments();
     // One-letter keys of the tools (uFRMMainToolKeys), shown in the buttons' tooltips.
     void InstallToolKeys();
     void ShowToolKeys();

@@ -145,7 +145,7 @@ void TfrmKolvar::ViewOptionsClick(int tag) {
 }
 
 void TfrmKolvar::WindowsOptionsClick(int tag) {
-    if (tag == kTagCascade) mdiArea_->cascadeSubWindows();
+    if (tag == kTagCascade) CascadeDocuments();
     if (tag == kTagTile) mdiArea_->tileSubWindows();
     if (tag == kTagCloseAll) CloseAllDocuments();
 }

@@ -4,6 +4,7 @@
 #include "app/uFRMMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
@@ -99,25 +100,52 @@ void TfrmKolvar::PlaceNewWindow(QMdiSubWindow* sub) {
     sub->move(at);
 }
 
+void TfrmKolvar::CascadeDocuments() {
+    // The active window goes last, so that it ends on top of the pile.
+    QList<QMdiSubWindow*> pile;
+    for (QMdiSubWindow* sub : mdiArea_->subWindowList(QMdiArea::CreationOrder))
+        if (sub->isVisible() && sub != mdiArea_->activeSubWindow()) pile << sub;
+    if (QMdiSubWindow* active = mdiArea_->activeSubWindow(); active && active->isVisible())
+        pile << active;
+    const QSize area = mdiArea_->viewport()->size();
+    QPoint at(0, 0);
+    for (QMdiSubWindow* sub : pile) {
+        if (sub->isMaximized() || sub->isMinimized()) sub->showNormal();
+        sub->move(at);
+        // Each window takes its picture's size again, as far as the frame has room.
+        if (auto* doc = qobject_cast<TfrmDesigner*>(sub->widget())) doc->FitWindowToImage();
+        sub->raise();
+        const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+        at += QPoint(step, step);
+        if (at.x() > area.width() / 3 || at.y() > area.height() / 3) at = QPoint(0, 0);
+    }
+    if (!pile.isEmpty()) mdiArea_->setActiveSubWindow(pile.last());
+}
+
 void TfrmKolvar::KeepCaptionVisible(QMdiSubWindow* sub) {
+    // The caption's room is what the style's title bar leaves between icon and buttons, inside
+    // the window's frame, as the sub-window computes it before it cuts the text short.
     auto fit = [sub](const QString& caption) {
+        QStyle* style = sub->style();
+        const int border = style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, sub);
         QStyleOptionTitleBar option;
         option.initFrom(sub);
         option.text = caption;
         option.titleBarFlags = sub->windowFlags();
         option.subControls = QStyle::SC_All;
-        option.titleBarState = int(sub->windowState());
-        const int probe = 400;
-        option.rect =
-            QRect(0, 0, probe, sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, sub));
-        const QRect label = sub->style()->subControlRect(QStyle::CC_TitleBar, &option,
-                                                         QStyle::SC_TitleBarLabel, sub);
-        // The active caption is drawn bold: measure that, the wider of the two.
-        QFont font = sub->font();
+        option.state |= QStyle::State_Active;
+        const int probe = 600;
+        option.rect = QRect(border, border, probe - 2 * border,
+                            style->pixelMetric(QStyle::PM_TitleBarHeight, &option, sub));
+        const int room =
+            style->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarLabel, sub)
+                .width();
+        // The title font, bold as an active window's may be: the wider of the two.
+        QFont font = QApplication::font("QMdiSubWindowTitleBar");
         font.setBold(true);
         const int text = QFontMetrics(font).horizontalAdvance(caption) + 8;
         // A very long file name is cut short rather than making a huge window.
-        sub->setMinimumWidth(std::min(probe - label.width() + text, 480));
+        sub->setMinimumWidth(std::min(probe - room + text, 480));
     };
     fit(sub->widget()->windowTitle());
     connect(sub->widget(), &QWidget::windowTitleChanged, sub, fit);

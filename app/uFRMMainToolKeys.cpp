@@ -3,6 +3,7 @@
 // shows its letter.
 
 #include "app/uFRMMain.h"
+#include "app/uFRMSettings.h"
 #include "vector/uFRMShapes.h"
 
 #include <QAction>
@@ -48,9 +49,9 @@ void TfrmKolvar::InstallToolKeys() {
         auto* action = new QAction(this);
         action->setObjectName(QStringLiteral("key") + QString::fromLatin1(key.Button).mid(2));
         action->setShortcut(QKeySequence(QString(QLatin1Char(key.Letter))));
-        // The palettes are windows of their own: the keys must reach the tools from them too.
-        // A text field takes its letters first, and a modal dialog blocks the keys.
-        action->setShortcutContext(Qt::ApplicationShortcut);
+        // The frame and the palettes (ShowToolKeys adds the keys to them), not an open menu,
+        // whose letters choose its items; a text field takes its letters first.
+        action->setShortcutContext(Qt::WindowShortcut);
         connect(action, &QAction::triggered, this, [this, key] {
             QToolButton* button = nullptr;
             if (key.Shapes && shapes_)
@@ -67,6 +68,12 @@ void TfrmKolvar::InstallToolKeys() {
 }
 
 void TfrmKolvar::ShowToolKeys() {
+    QList<QAction*> keys;
+    for (QAction* a : actions())
+        if (a->objectName().startsWith(QLatin1String("key"))) keys << a;
+    for (QWidget* palette :
+         {static_cast<QWidget*>(shapes_.data()), static_cast<QWidget*>(settings_.data())})
+        if (palette) palette->addActions(keys);
     for (const TToolKey& key : kToolKeys) {
         QWidget* owner = key.Shapes ? static_cast<QWidget*>(shapes_.data()) : this;
         auto* button =

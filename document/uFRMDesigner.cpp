@@ -167,6 +167,12 @@ void TfrmDesigner::SetClientToImage(int32_t W, int32_t H) {
     Client()->layout()->activate();
 }
 
+void TfrmDesigner::FitWindowToImage() {
+    if (FImage.Empty()) return;
+    SetClientToImage(FImage.Width(), FImage.Height());
+    FormResize();
+}
+
 void TfrmDesigner::ResetView(int32_t W, int32_t H) {
     // Layouts may still resize the control in this round of events: those resizes reset the
     // view too, rather than fitting the reset view into the new size.

@@ -69,6 +69,8 @@ public:
     // Multiplies both zoom factors (the View menu); Actual Size sets them to 1.
     void ZoomBy(double Factor);
     void ActualSize();
+    // The window takes the picture's size again, as far as the frame has room from its place.
+    void FitWindowToImage();
     // Rotates the image about its centre by whole degrees onto black (the Rotate button).
     void RotateImage(int32_t Degrees);
 

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
@@ -52,14 +53,15 @@ protected:
     std::unique_ptr<TfrmKolvar> main_;
 };
 
-// The width the caption text gets in a sub-window's title bar.
+// The width the caption text gets in a sub-window's title bar, as the sub-window lays it out.
 int captionRoom(QMdiSubWindow* sub) {
+    const int border = sub->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, sub);
     QStyleOptionTitleBar option;
     option.initFrom(sub);
     option.text = sub->windowTitle();
     option.titleBarFlags = sub->windowFlags();
     option.subControls = QStyle::SC_All;
-    option.rect = QRect(0, 0, sub->width(),
+    option.rect = QRect(border, border, sub->width() - 2 * border,
                         sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, sub));
     return sub->style()
         ->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarLabel, sub)
@@ -84,10 +86,16 @@ TEST_F(WindowArrangement, NewWindowsCascadeAndTheWindowsMenuCascadesAndTiles) {
         for (QMdiSubWindow* b : {first, second, third}) {
             if (a != b) EXPECT_FALSE(a->geometry().intersects(b->geometry()));
         }
+    // Cascade piles them up again at their pictures' size, the active one on top.
+    main_->MdiArea()->setActiveSubWindow(first);
     main_->MenuItem(QStringLiteral("moCascade"))->trigger();
     QApplication::processEvents();
-    EXPECT_NE(first->pos(), second->pos());
-    EXPECT_NE(second->pos(), third->pos());
+    EXPECT_EQ(second->pos(), QPoint(0, 0));
+    EXPECT_EQ(third->pos(), step);
+    EXPECT_EQ(first->pos(), step * 2);
+    EXPECT_EQ(main_->MdiArea()->activeSubWindow(), first);
+    for (QMdiSubWindow* sub : {first, second, third})
+        EXPECT_EQ(qobject_cast<TfrmDesigner*>(sub->widget())->Designer().size(), QSize(200, 200));
 
     // A window that would start too far down and right goes back to the corner.
     for (int i = 0; i < 40 && NewImage()->pos() != QPoint(0, 0); ++i) {
@@ -100,7 +108,7 @@ TEST_F(WindowArrangement, ANarrowPictureStillShowsItsCaption) {
     main_->Tools().FileHeight = 60;
     QMdiSubWindow* sub = NewImage();
     const QString caption = sub->windowTitle();
-    QFont bold = sub->font();
+    QFont bold = QApplication::font("QMdiSubWindowTitleBar");
     bold.setBold(true);
     EXPECT_GE(captionRoom(sub), QFontMetrics(bold).horizontalAdvance(caption));
     EXPECT_EQ(main_->ActiveDocument()->Image().Width(), 100);
@@ -154,7 +162,23 @@ TEST_F(WindowArrangement, ToolLettersChooseToolsButNotWhileTypingAndShowInToolti
     EXPECT_EQ(main_->Tools().CurrentAction, 7); // the freehand pen
     QTest::keyClick(&doc->Designer(), Qt::Key_L);
     EXPECT_EQ(main_->Tools().CurrentAction, 1); // the line
-    const int32_t line = main_->Tools().CurrentAction;
+
+    // From a palette too; but in an open menu a letter chooses the menu's item.
+    main_->ShapesPalette()->activateWindow();
+    QApplication::processEvents();
+    QTest::keyClick(main_->ShapesPalette(), Qt::Key_K);
+    EXPECT_EQ(main_->Tools().CurrentAction, 5); // the colour picker
+    main_->activateWindow();
+    QApplication::processEvents();
+    QMenu* windows = main_->findChild<QMenu*>(QStringLiteral("moWindows"));
+    windows->popup(main_->mapToGlobal(QPoint(100, 30)));
+    QApplication::processEvents();
+    ASSERT_TRUE(windows->isVisible());
+    QTest::keyClick(windows, Qt::Key_T); // Tile, not the Text tool with its dialog
+    QApplication::processEvents();
+    EXPECT_FALSE(windows->isVisible());
+    EXPECT_EQ(main_->Tools().CurrentAction, 5);
+    EXPECT_TRUE(dialogs_.Dialogs.empty());
 
     // In a text field the letters are text.
     auto* angle = main_->findChild<QLineEdit*>(QStringLiteral("edRotateAngle"));
@@ -162,5 +186,5 @@ TEST_F(WindowArrangement, ToolLettersChooseToolsButNotWhileTypingAndShowInToolti
     angle->clear();
     QTest::keyClicks(angle, QStringLiteral("ez"));
     EXPECT_EQ(angle->text(), QStringLiteral("ez"));
-    EXPECT_EQ(main_->Tools().CurrentAction, line);
+    EXPECT_EQ(main_->Tools().CurrentAction, 5);
 }

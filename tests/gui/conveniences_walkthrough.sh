@@ -30,7 +30,7 @@ wm=$!
 sleep 1
 
 convert -size 240x160 plasma:fractal -seed 3 "$out/pictures/clouds.gif"
-convert -size 200x150 gradient:orange-purple "$out/pictures/sunset.pcx"
+convert -size 200x150 gradient:orange-purple -colors 64 -type Palette "$out/pictures/sunset.pcx"
 convert -size 260x180 pattern:checkerboard -fill blue -draw "circle 130,90 130,30" \
     "$out/pictures/target.png"
 convert -size 180x120 xc:seagreen -fill white -draw "rectangle 20,20 160,100" "$out/dropped.bmp"
@@ -71,7 +71,7 @@ xdotool key alt+w s
 shot 06-cascaded
 # Tool letters: E chooses the eraser, Z the zoom; the tooltip shows the letter.
 xdotool key e
-xdotool mousemove 28 158
+xdotool mousemove 15 108
 shot 07-letter-e-and-tooltip 2
 xdotool key z
 shot 08-letter-z
@@ -93,17 +93,34 @@ xdotool key ctrl+n
 sleep 1
 xdotool key Return
 shot 10-narrow-picture 2
-# Export: PNG, into the exports folder.
+# Export: quality 80, progressive, into the exports folder (the dialog sits in the middle of
+# the screen, so its controls have fixed places).
 xdotool key ctrl+e
-shot 11-export-dialog 2
+shot 11-export-dialog-first-time 2
+xdotool mousemove 722 494 click 1
+xdotool key End
+xdotool key --repeat 20 --delay 10 Left
+xdotool mousemove 722 542 click 1
+xdotool mousemove 541 394 click 1
+xdotool key ctrl+a
+xdotool type --delay 10 "$out/exports/walk-export"
+shot 12-export-choices
+xdotool mousemove 780 648 click 1
+sleep 1
+[ -f "$out/exports/walk-export.jpg" ] || { echo "the export wrote no walk-export.jpg"; exit 1; }
 quit
-# The export settings and Open Recent after a restart.
 grep -q '^\[RecentFiles\]' "$out/home/kolvar.ini" || { echo "no recent files written"; exit 1; }
+grep -q '^JpegQuality=80' "$out/home/kolvar.ini" || { echo "no export settings written"; exit 1; }
+# After a restart: Open Recent lists the files, and the export dialog starts as it was left.
 start
 xdotool key alt+f
 sleep 1
 xdotool key r
-shot 12-open-recent-after-restart
-xdotool key Escape Escape
+shot 13-open-recent-after-restart
+xdotool key 1
+shot 14-newest-recent-opened 2
+xdotool key ctrl+e
+shot 15-export-dialog-after-restart 3
+xdotool mousemove 850 648 click 1
 quit
 echo "walk-through done: screenshots in $out"
