@@ -4,10 +4,10 @@
 // tool state, and writes the settings back when it closes.
 
 #include "app/RecentFiles.h"
-#include "app/uFRMKolvarWnd.h"
-#include "app/uKolvarGeneric.h"
-#include "app/uPreferences.h"
 #include "document/uFRMDesigner.h"
+#include "shell/uFRMKolvarWnd.h"
+#include "shell/uKolvarGeneric.h"
+#include "shell/uPreferences.h"
 
 #include <QList>
 #include <QPointer>

@@ -1,7 +1,7 @@
 // The main window's ways to files: the Open command with several files at once, File > Open
 // Recent, and files dropped from a file manager.
 
-#include "app/UserDialogsWidget.h"
+#include "shell/UserDialogsWidget.h"
 #include "app/uFRMMain.h"
 #include "document/uOpenFiles.h"
 

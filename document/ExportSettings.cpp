@@ -1,6 +1,6 @@
 #include "document/ExportSettings.h"
 
-#include "app/uKolvarGeneric.h"
+#include "shell/uKolvarGeneric.h"
 
 #include <QDir>
 #include <QFileInfo>

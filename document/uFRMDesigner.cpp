@@ -1,13 +1,13 @@
 #include "document/uFRMDesigner.h"
 
-#include "app/UserDialogsWidget.h"
-#include "app/uKolvarGeneric.h"
 #include "document/uOpenFiles.h"
 #include "formats/BmpCodec.h"
 #include "raster/DibColors.h"
 #include "raster/DibGeometry.h"
 #include "raster/DibMath.h"
 #include "raster/Exceptions.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uKolvarGeneric.h"
 
 #include <QAction>
 #include <QClipboard>

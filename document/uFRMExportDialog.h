@@ -3,7 +3,7 @@
 // dialog's own directory and file lists. The type, its options and the folder are remembered
 // in the settings file for the next export, also after a restart.
 
-#include "app/uFRMDialog.h"
+#include "shell/uFRMDialog.h"
 
 #include <QImage>
 #include <QString>
