@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
         // passes them.
         for (const QString& arg : args)
             if (!arg.startsWith(QLatin1Char('-')))
-                main.OpenDocument(QFileInfo(arg).absoluteFilePath());
+                main.OpenDocumentInBackground(QFileInfo(arg).absoluteFilePath());
         return app.exec();
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QStringLiteral("Kolvar"), QString::fromUtf8(e.what()));

@@ -1,5 +1,6 @@
 #include "app/uFRMMain.h"
 
+#include "document/PictureReadJob.h"
 #include "shell/uFRMHelp.h"
 #include "shell/uLanguagesSuport.h"
 

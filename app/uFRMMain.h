@@ -12,6 +12,9 @@
 #include <QList>
 #include <QPointer>
 
+#include <memory>
+#include <vector>
+
 class QAction;
 class QActionGroup;
 class QButtonGroup;
@@ -24,6 +27,7 @@ class QMdiSubWindow;
 class QMenuBar;
 class QMimeData;
 class QStatusBar;
+class QTimer;
 class QToolButton;
 
 namespace kolvar {
@@ -31,6 +35,7 @@ namespace kolvar {
 class TfrmDesigner;
 class TfrmSettings;
 class TfrmShapes;
+class TPictureReadJob;
 
 class TfrmKolvar : public TfrmKolvarWnd, public TDocumentHost {
     Q_OBJECT
@@ -84,6 +89,12 @@ public:
     // Creates a document window for a file and lists it; null (and nothing listed) when the
     // file could not be read.
     TfrmDesigner* OpenDocument(const QString& path);
+    // The same with the file read on a thread of its own while the status bar shows how far
+    // it got; the document window appears once the picture is ready. Files open in the order
+    // they were asked for.
+    void OpenDocumentInBackground(const QString& path);
+    // True while a background read has not yet become a document.
+    bool Opening() const { return !reading_.empty(); }
     TfrmDesigner* NewDocument();
     // The close procedure of every document, last to first; true when all of them closed.
     bool CloseAllDocuments();
@@ -97,8 +108,8 @@ public:
     // Opens an entry of Open Recent; a file that no longer exists leaves the list.
     void OpenRecentFile(const QString& path);
     void ClearRecentFiles();
-    // Opens every local file the data names (a drop from a file manager); false when it
-    // names none.
+    // Opens every local file the data names (a drop from a file manager), each read in the
+    // background as Open does; false when it names none.
     bool OpenDroppedFiles(const QMimeData* data);
 
     // Carry the current tool, or its shape definition, into every open document.
@@ -117,6 +128,7 @@ public:
     void SetSaveEnabled(bool enabled) override;
     void ShowImageSize(const QString& text) override;
     void DocumentSaved(const QString& path) override;
+    void ShowProgress(int percent) override;
 
 protected:
     void FormCreate() override;
@@ -146,6 +158,9 @@ private:
     bool eventFilter(QObject* watched, QEvent* e) override;
     void UpdatePasteItem();
     TfrmDesigner* AddDocumentWindow();
+    // Turns the finished background reads into documents and shows the progress of the next.
+    void PollReads();
+    TfrmDesigner* FinishOpening(TPictureReadJob& job);
     void ActivateDocument(TfrmDesigner* document);
     // The palettes (uFRMMainPalettes): made by FormShow; the Draw and Select buttons enable
     // or disable the shapes palette's drawing buttons.
@@ -155,6 +170,8 @@ private:
     void BuildRecentMenu(QMenu* file);
     void RefreshRecentMenu();
     void RememberFile(const QString& path);
+    // After an open: an opened file joins the recent files, a missing one leaves them.
+    void NoteOpening(const QString& path, bool opened);
     // New document windows go down and right of the last one, and stay wide enough to show
     // their caption.
     void PlaceNewWindow(QMdiSubWindow* sub);
@@ -184,6 +201,9 @@ private:
     QPointer<TfrmShapes> shapes_;
     QMenu* recentMenu_ = nullptr;
     TRecentFiles recent_;
+    std::vector<std::unique_ptr<TPictureReadJob>> reading_;
+    QTimer* readTimer_ = nullptr;
+    bool polling_ = false;
 };
 
 } // namespace kolvar

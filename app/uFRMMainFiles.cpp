@@ -1,9 +1,9 @@
 // The main window's ways to files: the Open command with several files at once, File > Open
 // Recent, and files dropped from a file manager.
 
-#include "shell/UserDialogsWidget.h"
 #include "app/uFRMMain.h"
 #include "document/uOpenFiles.h"
+#include "shell/UserDialogsWidget.h"
 
 #include <QAction>
 #include <QDir>
@@ -45,7 +45,8 @@ void TfrmKolvar::OpenFilesClick() {
     request.Directory = recent_.LastFolder(ProgramDirectory());
     request.Filter = OpenPictureFilter();
     request.DefaultSuffix = QStringLiteral("bmp");
-    for (const QString& name : UserDialogs().OpenFileNames(this, request)) OpenDocument(name);
+    for (const QString& name : UserDialogs().OpenFileNames(this, request))
+        OpenDocumentInBackground(name);
 }
 
 void TfrmKolvar::BuildRecentMenu(QMenu* file) {
@@ -85,8 +86,20 @@ void TfrmKolvar::RememberFile(const QString& path) {
     RefreshRecentMenu();
 }
 
+void TfrmKolvar::NoteOpening(const QString& path, bool opened) {
+    if (opened) {
+        RememberFile(path);
+    } else if (!QFileInfo::exists(path) &&
+               recent_.Files().contains(QFileInfo(path).absoluteFilePath())) {
+        // A file that went away leaves the list; one that exists but failed to read stays.
+        recent_.Remove(path);
+        recent_.Write(SettingsFilePath());
+        RefreshRecentMenu();
+    }
+}
+
 void TfrmKolvar::OpenRecentFile(const QString& path) {
-    OpenDocument(path);
+    OpenDocumentInBackground(path);
 }
 
 void TfrmKolvar::ClearRecentFiles() {
@@ -101,7 +114,7 @@ void TfrmKolvar::DocumentSaved(const QString& path) {
 
 bool TfrmKolvar::OpenDroppedFiles(const QMimeData* data) {
     const QStringList files = droppedFiles(data);
-    for (const QString& file : files) OpenDocument(file);
+    for (const QString& file : files) OpenDocumentInBackground(file);
     return !files.isEmpty();
 }
 

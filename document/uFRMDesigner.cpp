@@ -1,7 +1,8 @@
 #include "document/uFRMDesigner.h"
 
 #include "document/uOpenFiles.h"
-#include "formats/BmpCodec.h"
+#include "filters/BackgroundRun.h"
+#include "formats/DibFile.h"
 #include "raster/DibColors.h"
 #include "raster/DibGeometry.h"
 #include "raster/DibMath.h"
@@ -201,30 +202,39 @@ void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
 
 bool TfrmDesigner::OpenImageFile(const QString& Path) {
     EnsureCreated();
-    QImage bitmap;
-    const bool loaded = LoadPictureFile(Path, bitmap, [this](const QString& Text) {
+    TDibContainer picture;
+    const bool loaded = LoadPictureFile(Path, picture, [this](const QString& Text) {
         UserDialogs().Message(this, QString(), Text, TMessageIcon::None);
     });
-    if (loaded) {
-        try {
-            FImage.AssignBitmap(bitmap);
-            FUndoImage.SetSize(FImage.Width(), FImage.Height());
-        } catch (const std::exception&) {
-            FImage.SetSize(0, 0);
-        }
-    }
-    if (!loaded || FImage.Empty()) {
-        UserDialogs().Message(this, QStringLiteral("Open Error"),
-                              QStringLiteral("Could not open file ") + Path + QLatin1Char('.'),
-                              TMessageIcon::Error);
+    if (!loaded || !TakePicture(Path, std::move(picture))) {
+        ShowOpenError(Path);
         return false;
     }
+    return true;
+}
+
+bool TfrmDesigner::TakePicture(const QString& Path, TDibContainer&& Picture) {
+    EnsureCreated();
+    try {
+        FImage = std::move(Picture);
+        // The undo copy's pages are only touched when the first change takes the copy.
+        FUndoImage.SetSize(FImage.Width(), FImage.Height());
+    } catch (const std::exception&) {
+        FImage.SetSize(0, 0);
+    }
+    if (FImage.Empty()) return false;
     FFileName = Path;
     setWindowTitle(QFileInfo(Path).fileName());
     SetClientToImage(FImage.Width(), FImage.Height());
     ResetView(FImage.Width(), FImage.Height());
     FModified = false;
     return true;
+}
+
+void TfrmDesigner::ShowOpenError(const QString& Path) {
+    UserDialogs().Message(this, QStringLiteral("Open Error"),
+                          QStringLiteral("Could not open file ") + Path + QLatin1Char('.'),
+                          TMessageIcon::Error);
 }
 
 // ---- Saving, clearing, undo -------------------------------------------------------------
@@ -244,7 +254,8 @@ bool TfrmDesigner::SaveImage(bool Ask) {
     }
     if (QFileInfo(FFileName).suffix().isEmpty()) FFileName += QStringLiteral(".bmp");
     try {
-        SaveBmp24(FFileName, FImage.ToImage());
+        // A big picture takes a while to write; the windows keep painting meanwhile.
+        RunKeepingWindowsLive([this](const TWorkReport&) { SaveDibBmp24(FFileName, FImage); });
     } catch (const std::exception&) {
         UserDialogs().Message(this, QStringLiteral("Save Error"),
                               QStringLiteral("Could not write file ") + FFileName +
@@ -281,13 +292,15 @@ void TfrmDesigner::ClearImage() {
 }
 
 void TfrmDesigner::SaveUndo() {
-    FUndoImage.AssignContainer(FImage);
+    // Only the copy is read meanwhile (by painting), so the windows may keep painting.
+    RunKeepingWindowsLive([this](const TWorkReport&) { FUndoImage.AssignContainer(FImage); });
     FUndoAvailable = true;
     if (FHost) FHost->SetUndoEnabled(true);
 }
 
 void TfrmDesigner::RestoreUndo() {
-    FImage.AssignContainer(FUndoImage);
+    // Painting meanwhile may show part of the copy for a moment; the repaint below is whole.
+    RunKeepingWindowsLive([this](const TWorkReport&) { FImage.AssignContainer(FUndoImage); });
     FUndoAvailable = false;
     Repaint();
 }
@@ -308,6 +321,8 @@ void TfrmDesigner::RotateImage(int32_t Degrees) {
 
 bool TfrmDesigner::FormClose() {
     if (FReleased) return true;
+    // A command still works on a picture (its event loop delivered the close).
+    if (BackgroundWorkRunning()) return false;
     if (FModified) {
         const QString text = QStringLiteral("File ") + windowTitle().toUpper() +
                              QStringLiteral(" is not saved.\nDo you like save it now?");
@@ -362,6 +377,10 @@ void TfrmDesigner::ComposeView(TDibContainer& Buffer) {
 
 void TfrmDesigner::Repaint() {
     FDesigner->Invalidate();
+}
+
+void TfrmDesigner::ShowProgress(int Percent) {
+    if (FHost) FHost->ShowProgress(Percent);
 }
 
 void TfrmDesigner::SetPreviewHooks(TPreviewPaint Buffer, TPreviewPaintDC DC) {

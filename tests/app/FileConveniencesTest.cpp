@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMdiArea>
 #include <QMenu>
@@ -65,6 +66,13 @@ protected:
         QApplication::processEvents();
     }
     QString Path(const QString& name) const { return home_.filePath(name); }
+    // Files open in the background: wait until every read has become a document (or a message).
+    void Settle() {
+        QElapsedTimer waited;
+        waited.start();
+        while (main_->Opening() && waited.elapsed() < 10000) QApplication::processEvents();
+        ASSERT_FALSE(main_->Opening());
+    }
 
     QTemporaryDir home_;
     TScriptedDialogs dialogs_;
@@ -126,6 +134,7 @@ TEST_F(FileConveniences, OpenListsEveryReadableTypeTakesSeveralFilesAndStartsInT
                             writeBmp(folder, QStringLiteral("c.bmp"))};
     dialogs_.FileNameLists.push_back(files);
     main_->FileOptionsClick(1);
+    Settle();
     ASSERT_EQ(dialogs_.FileRequests.size(), 1u);
     // The first time: the program's directory, and a first entry that names every type.
     EXPECT_EQ(QDir(dialogs_.FileRequests[0].Directory), QDir(home_.path()));
@@ -170,6 +179,7 @@ TEST_F(FileConveniences, OpenRecentListsOpenedAndSavedFilesAfterARestart) {
     EXPECT_EQ(captions(menu), (QStringList{"&1 " + saved, "&2 " + QString(b).replace("&", "&&"),
                                            "&3 " + a, "-", "Clear List"}));
     menu->actions().at(1)->trigger();
+    Settle();
     ASSERT_EQ(main_->DocumentCount(), 1);
     EXPECT_EQ(main_->ActiveDocument()->windowTitle(), QStringLiteral("b&c.bmp"));
     EXPECT_EQ(main_->RecentFiles().Files().first(), b);
@@ -177,6 +187,7 @@ TEST_F(FileConveniences, OpenRecentListsOpenedAndSavedFilesAfterARestart) {
     // A file that went away: the open error, and the entry leaves the list.
     QFile::remove(a);
     main_->RecentMenu()->actions().at(2)->trigger();
+    Settle();
     EXPECT_EQ(dialogs_.Messages().last(),
               QStringLiteral("Open Error|Could not open file ") + a + QLatin1Char('.'));
     EXPECT_EQ(main_->RecentFiles().Files(), (QStringList{b, saved}));
@@ -210,6 +221,7 @@ TEST_F(FileConveniences, FilesDroppedOnTheFrameOrADocumentOpenAsDocuments) {
     EXPECT_FALSE(drop(main_.get(), &text));
     EXPECT_EQ(main_->DocumentCount(), 0);
     EXPECT_TRUE(drop(main_.get(), &files));
+    Settle();
     ASSERT_EQ(main_->DocumentCount(), 2);
     EXPECT_EQ(main_->Documents()[1]->windowTitle(), QStringLiteral("b.bmp"));
 
@@ -220,6 +232,7 @@ TEST_F(FileConveniences, FilesDroppedOnTheFrameOrADocumentOpenAsDocuments) {
     while (over && !over->acceptDrops()) over = over->parentWidget();
     EXPECT_EQ(over, main_.get());
     EXPECT_TRUE(main_->OpenDroppedFiles(&files));
+    Settle();
     EXPECT_EQ(main_->DocumentCount(), 4);
     EXPECT_TRUE(doc->Image().SameImage(before));
 }
