@@ -150,133 +150,135 @@ void TfrmKolvar::KeepCaptionVisible(QMdiSubWindow* sub) {
     };
     fit(sub->widget()->windowTitle());
     connect(sub->widget(), &QWidget::windowTitleChanged, sub, fit);
-    void TfrmKolvar::OpenDocumentInBackground(const QString& path) {
-        reading_.push_back(std::make_unique<TPictureReadJob>(path));
-        if (!readTimer_) {
-            readTimer_ = new QTimer(this);
-            readTimer_->setInterval(50);
-            connect(readTimer_, &QTimer::timeout, this, [this] { PollReads(); });
-        }
-        readTimer_->start();
-        PollReads();
-    }
+}
 
-    void TfrmKolvar::PollReads() {
-        // A failed read asks through a modal box, whose event loop runs this timer again.
-        if (polling_) return;
-        polling_ = true;
-        while (!reading_.empty() && reading_.front()->Finished()) {
-            const std::unique_ptr<TPictureReadJob> job = std::move(reading_.front());
-            reading_.erase(reading_.begin());
-            FinishOpening(*job);
-        }
-        polling_ = false;
-        if (reading_.empty()) {
-            readTimer_->stop();
-            statusBar_->clearMessage();
-            return;
-        }
-        QString opening = LanguageSuport().GetVariable(QStringLiteral("frmKolvar_Opening"));
-        if (opening.isEmpty()) opening = QStringLiteral("Opening");
-        const TPictureReadJob& next = *reading_.front();
-        statusBar_->showMessage(QStringLiteral("%1 %2: %3%")
-                                    .arg(opening, QFileInfo(next.Path()).fileName())
-                                    .arg(next.Percent()));
+void TfrmKolvar::OpenDocumentInBackground(const QString& path) {
+    reading_.push_back(std::make_unique<TPictureReadJob>(path));
+    if (!readTimer_) {
+        readTimer_ = new QTimer(this);
+        readTimer_->setInterval(50);
+        connect(readTimer_, &QTimer::timeout, this, [this] { PollReads(); });
     }
+    readTimer_->start();
+    PollReads();
+}
 
-    TfrmDesigner* TfrmKolvar::FinishOpening(TPictureReadJob & job) {
-        TfrmDesigner* doc = AddDocumentWindow();
-        if (!job.ReadError().isEmpty())
-            UserDialogs().Message(doc, QString(), job.ReadError(), TMessageIcon::None);
-        if (!job.Loaded() || !doc->TakePicture(job.Path(), job.TakePicture())) {
-            doc->ShowOpenError(job.Path());
-            QWidget* sub = doc->parentWidget();
-            mdiArea_->removeSubWindow(sub);
-            delete sub;
-            NoteOpening(job.Path(), false);
-            return nullptr;
-        }
-        NoteOpening(job.Path(), true);
-        AddFileCaptionOnMenu(doc);
-        ActivateDocument(doc);
-        return doc;
+void TfrmKolvar::PollReads() {
+    // A failed read asks through a modal box, whose event loop runs this timer again.
+    if (polling_) return;
+    polling_ = true;
+    while (!reading_.empty() && reading_.front()->Finished()) {
+        const std::unique_ptr<TPictureReadJob> job = std::move(reading_.front());
+        reading_.erase(reading_.begin());
+        FinishOpening(*job);
     }
+    polling_ = false;
+    if (reading_.empty()) {
+        readTimer_->stop();
+        statusBar_->clearMessage();
+        return;
+    }
+    QString opening = LanguageSuport().GetVariable(QStringLiteral("frmKolvar_Opening"));
+    if (opening.isEmpty()) opening = QStringLiteral("Opening");
+    const TPictureReadJob& next = *reading_.front();
+    statusBar_->showMessage(QStringLiteral("%1 %2: %3%")
+                                .arg(opening, QFileInfo(next.Path()).fileName())
+                                .arg(next.Percent()));
+}
 
-    void TfrmKolvar::ActivateDocument(TfrmDesigner * document) {
-        if (!document || document->Released()) return;
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(document->parentWidget());
-            sub && mdiArea_->activeSubWindow() != sub)
-            mdiArea_->setActiveSubWindow(sub);
-        document->FormActivate();
+TfrmDesigner* TfrmKolvar::FinishOpening(TPictureReadJob& job) {
+    TfrmDesigner* doc = AddDocumentWindow();
+    if (!job.ReadError().isEmpty())
+        UserDialogs().Message(doc, QString(), job.ReadError(), TMessageIcon::None);
+    if (!job.Loaded() || !doc->TakePicture(job.Path(), job.TakePicture())) {
+        doc->ShowOpenError(job.Path());
+        QWidget* sub = doc->parentWidget();
+        mdiArea_->removeSubWindow(sub);
+        delete sub;
+        NoteOpening(job.Path(), false);
+        return nullptr;
     }
+    NoteOpening(job.Path(), true);
+    AddFileCaptionOnMenu(doc);
+    ActivateDocument(doc);
+    return doc;
+}
 
-    bool TfrmKolvar::CloseAllDocuments() {
-        const QList<TfrmDesigner*> docs = Documents();
-        bool all = true;
-        for (auto it = docs.rbegin(); it != docs.rend(); ++it)
-            if (!(*it)->parentWidget()->close()) all = false;
-        return all;
-    }
+void TfrmKolvar::ActivateDocument(TfrmDesigner* document) {
+    if (!document || document->Released()) return;
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(document->parentWidget());
+        sub && mdiArea_->activeSubWindow() != sub)
+        mdiArea_->setActiveSubWindow(sub);
+    document->FormActivate();
+}
 
-    void TfrmKolvar::CurrentChildsAction(int32_t index) {
-        for (TfrmDesigner* doc : Documents()) doc->Designer().Actions().SetActiveAction(index);
-    }
+bool TfrmKolvar::CloseAllDocuments() {
+    const QList<TfrmDesigner*> docs = Documents();
+    bool all = true;
+    for (auto it = docs.rbegin(); it != docs.rend(); ++it)
+        if (!(*it)->parentWidget()->close()) all = false;
+    return all;
+}
 
-    void TfrmKolvar::CurrentChildsShapeDef(const TShapeDef& def) {
-        for (TfrmDesigner* doc : Documents())
-            if (TActionItem* item = doc->Designer().Actions().Items(toolState_.CurrentAction))
-                item->ShapeDef().Assign(&def);
-    }
+void TfrmKolvar::CurrentChildsAction(int32_t index) {
+    for (TfrmDesigner* doc : Documents()) doc->Designer().Actions().SetActiveAction(index);
+}
 
-    void TfrmKolvar::CurrentChildsShapeDefFromStrings(const QStringList& lines) {
-        for (TfrmDesigner* doc : Documents())
-            if (TActionItem* item = doc->Designer().Actions().Items(toolState_.CurrentAction))
-                item->ShapeDef().LoadFromStrings(lines);
-    }
+void TfrmKolvar::CurrentChildsShapeDef(const TShapeDef& def) {
+    for (TfrmDesigner* doc : Documents())
+        if (TActionItem* item = doc->Designer().Actions().Items(toolState_.CurrentAction))
+            item->ShapeDef().Assign(&def);
+}
 
-    void TfrmKolvar::AddFileCaptionOnMenu(TfrmDesigner * document) {
-        if (DocumentCount() == 1) windowsMenu_->addSeparator();
-        QAction* item = windowsMenu_->addAction(document->windowTitle());
-        item->setProperty(kDocumentProperty, QVariant::fromValue<QObject*>(document));
-        connect(item, &QAction::triggered, this, [this, item] { FileNameClick(item); });
-        // The entry follows the document's caption (a save under a new name renames it).
-        connect(document, &QWidget::windowTitleChanged, item,
-                [item](const QString& caption) { item->setText(caption); });
-    }
+void TfrmKolvar::CurrentChildsShapeDefFromStrings(const QStringList& lines) {
+    for (TfrmDesigner* doc : Documents())
+        if (TActionItem* item = doc->Designer().Actions().Items(toolState_.CurrentAction))
+            item->ShapeDef().LoadFromStrings(lines);
+}
 
-    void TfrmKolvar::DeleteFileCaption(const QString& caption) {
-        for (QAction* item : windowsMenu_->actions()) {
-            if (item->isSeparator() || item->text() != caption) continue;
-            // Another open document may carry the same caption; only the closing one goes.
-            TfrmDesigner* doc = documentOf(item);
-            if (doc && !doc->Released()) continue;
-            windowsMenu_->removeAction(item);
-            item->deleteLater();
-        }
-    }
+void TfrmKolvar::AddFileCaptionOnMenu(TfrmDesigner* document) {
+    if (DocumentCount() == 1) windowsMenu_->addSeparator();
+    QAction* item = windowsMenu_->addAction(document->windowTitle());
+    item->setProperty(kDocumentProperty, QVariant::fromValue<QObject*>(document));
+    connect(item, &QAction::triggered, this, [this, item] { FileNameClick(item); });
+    // The entry follows the document's caption (a save under a new name renames it).
+    connect(document, &QWidget::windowTitleChanged, item,
+            [item](const QString& caption) { item->setText(caption); });
+}
 
-    void TfrmKolvar::FileNameClick(QAction * item) {
-        ActivateDocument(documentOf(item));
+void TfrmKolvar::DeleteFileCaption(const QString& caption) {
+    for (QAction* item : windowsMenu_->actions()) {
+        if (item->isSeparator() || item->text() != caption) continue;
+        // Another open document may carry the same caption; only the closing one goes.
+        TfrmDesigner* doc = documentOf(item);
+        if (doc && !doc->Released()) continue;
+        windowsMenu_->removeAction(item);
+        item->deleteLater();
     }
+}
 
-    void TfrmKolvar::SetUndoEnabled(bool enabled) {
-        MenuItem(QStringLiteral("moUndo"))->setEnabled(enabled);
-    }
+void TfrmKolvar::FileNameClick(QAction* item) {
+    ActivateDocument(documentOf(item));
+}
 
-    void TfrmKolvar::SetSaveEnabled(bool enabled) {
-        MenuItem(QStringLiteral("moSave"))->setEnabled(enabled);
-    }
+void TfrmKolvar::SetUndoEnabled(bool enabled) {
+    MenuItem(QStringLiteral("moUndo"))->setEnabled(enabled);
+}
 
-    void TfrmKolvar::ShowProgress(int percent) {
-        // The same words the filter dialogs show in their caption while they work.
-        if (percent >= 0)
-            statusBar_->showMessage(QStringLiteral("Progress - %1 %").arg(percent));
-        else
-            statusBar_->clearMessage();
-    }
+void TfrmKolvar::SetSaveEnabled(bool enabled) {
+    MenuItem(QStringLiteral("moSave"))->setEnabled(enabled);
+}
 
-    void TfrmKolvar::ShowImageSize(const QString& text) {
-        if (QLabel* panel = StatusPanel(0)) panel->setText(text);
-    }
+void TfrmKolvar::ShowProgress(int percent) {
+    // The same words the filter dialogs show in their caption while they work.
+    if (percent >= 0)
+        statusBar_->showMessage(QStringLiteral("Progress - %1 %").arg(percent));
+    else
+        statusBar_->clearMessage();
+}
+
+void TfrmKolvar::ShowImageSize(const QString& text) {
+    if (QLabel* panel = StatusPanel(0)) panel->setText(text);
+}
 
 } // namespace kolvar
