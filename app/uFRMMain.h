@@ -165,6 +165,7 @@ private:
     // The palettes (uFRMMainPalettes): made by FormShow; the Draw and Select buttons enable
     // or disable the shapes palette's drawing buttons.
     void CreatePalettes();
+    void TranslatePalettes();
     void SetDrawButtonsEnabled(bool enabled);
     // Open Recent (uFRMMainFiles): built under Open, rebuilt whenever the list changes.
     void BuildRecentMenu(QMenu* file);

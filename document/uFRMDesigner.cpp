@@ -1,4 +1,5 @@
 #include "document/uFRMDesigner.h"
+#include "shell/uLanguagesSuport.h"
 
 #include "document/uOpenFiles.h"
 #include "filters/BackgroundRun.h"
@@ -190,7 +191,8 @@ void TfrmDesigner::ResetView(int32_t W, int32_t H) {
 void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
     EnsureCreated();
     FFileName.clear();
-    setWindowTitle(QStringLiteral("Image") + QString::number(FHost ? FHost->DocumentCount() : 1));
+    setWindowTitle(LanguageMessage(QStringLiteral("Image")) +
+                   QString::number(FHost ? FHost->DocumentCount() : 1));
     TakeImage(Width, Height);
     SetClientToImage(Width, Height);
     ResetView(Width, Height);
@@ -232,8 +234,8 @@ bool TfrmDesigner::TakePicture(const QString& Path, TDibContainer&& Picture) {
 }
 
 void TfrmDesigner::ShowOpenError(const QString& Path) {
-    UserDialogs().Message(this, QStringLiteral("Open Error"),
-                          QStringLiteral("Could not open file ") + Path + QLatin1Char('.'),
+    UserDialogs().Message(this, LanguageMessage(QStringLiteral("Open Error")),
+                          LanguageMessage(QStringLiteral("Could not open file %1.")).arg(Path),
                           TMessageIcon::Error);
 }
 
@@ -257,10 +259,10 @@ bool TfrmDesigner::SaveImage(bool Ask) {
         // A big picture takes a while to write; the windows keep painting meanwhile.
         RunKeepingWindowsLive([this](const TWorkReport&) { SaveDibBmp24(FFileName, FImage); });
     } catch (const std::exception&) {
-        UserDialogs().Message(this, QStringLiteral("Save Error"),
-                              QStringLiteral("Could not write file ") + FFileName +
-                                  QLatin1Char('.'),
-                              TMessageIcon::Error);
+        UserDialogs().Message(
+            this, LanguageMessage(QStringLiteral("Save Error")),
+            LanguageMessage(QStringLiteral("Could not write file %1.")).arg(FFileName),
+            TMessageIcon::Error);
         setWindowTitle(oldCaption);
         FFileName.clear();
         return false;
@@ -324,9 +326,11 @@ bool TfrmDesigner::FormClose() {
     // A command still works on a picture (its event loop delivered the close).
     if (BackgroundWorkRunning()) return false;
     if (FModified) {
-        const QString text = QStringLiteral("File ") + windowTitle().toUpper() +
-                             QStringLiteral(" is not saved.\nDo you like save it now?");
-        if (UserDialogs().Ask(this, QStringLiteral("Close file"), text) && !SaveImage(false))
+        const QString text =
+            LanguageMessage(QStringLiteral("File %1 is not saved.\nDo you like save it now?"))
+                .arg(windowTitle().toUpper());
+        if (UserDialogs().Ask(this, LanguageMessage(QStringLiteral("Close file")), text) &&
+            !SaveImage(false))
             return false;
     }
     Release();
