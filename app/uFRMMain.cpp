@@ -122,6 +122,9 @@ TfrmKolvar::TfrmKolvar(QWidget* parent) : TfrmKolvarWnd(parent, Qt::Window) {
     column->addLayout(middle, 1);
     column->addWidget(statusBar_);
 
+    // Files dropped anywhere on the frame, documents included, open as documents.
+    setAcceptDrops(true);
+    InstallToolKeys();
     resize(DesignWidth, DesignHeight);
     EnsureCreated();
 }
@@ -155,6 +158,9 @@ void TfrmKolvar::FormCreate() {
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             [this] { UpdatePasteItem(); });
     UpdatePasteItem();
+    recent_.Read(SettingsFilePath());
+    RefreshRecentMenu();
+    ShowToolKeys();
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
         if (sub) ActivateDocument(qobject_cast<TfrmDesigner*>(sub->widget()));
         UpdateDocumentCommands();
@@ -177,6 +183,7 @@ void TfrmKolvar::FormShow() {
     if (palettesCreated_) return;
     palettesCreated_ = true;
     CreatePalettes();
+    ShowToolKeys();
 }
 
 namespace {
@@ -231,6 +238,7 @@ void TfrmKolvar::SwitchLanguage(const QString& name) {
     TranslatePalettes();
     // The help viewer stays open beside the program; its buttons follow the language too.
     if (TfrmHelp* help = HelpViewer()) help->Translate();
+    ShowToolKeys();
 }
 
 void TfrmKolvar::RegisterPalette(TfrmKolvarWnd* palette) {
@@ -331,6 +339,7 @@ void TfrmKolvar::BuildMenus() {
     file->addSeparator();
     AddItem(file, "moExit", QStringLiteral("&Exit"), "Ctrl+Q", kTagExit);
     ConnectMenu(file, &TfrmKolvar::FileOptionsClick);
+    BuildRecentMenu(file);
 
     QMenu* edit = AddMenu(menu_, nullptr, "moEdit", QStringLiteral("&Edit"));
     AddItem(edit, "moUndo", QStringLiteral("&Undo"), "Ctrl+Z", 0)->setEnabled(false);
@@ -399,6 +408,8 @@ void TfrmKolvar::BuildMenus() {
     BuildImageMenu();
 
     QMenu* windows = AddMenu(menu_, nullptr, "moWindows", QStringLiteral("&Windows"));
+    AddItem(windows, "moCascade", QStringLiteral("Ca&scade"), nullptr, 5);
+    AddItem(windows, "moTile", QStringLiteral("&Tile"), nullptr, 6);
     AddItem(windows, "moCloseAll", QStringLiteral("&Close All"), nullptr, 7);
     ConnectMenu(windows, &TfrmKolvar::WindowsOptionsClick);
     windowsMenu_ = windows;

@@ -3,6 +3,7 @@
 // sample and the status bar. It reads the settings file, loads the language, owns the shared
 // tool state, and writes the settings back when it closes.
 
+#include "app/RecentFiles.h"
 #include "document/uFRMDesigner.h"
 #include "shell/uFRMKolvarWnd.h"
 #include "shell/uKolvarGeneric.h"
@@ -22,7 +23,9 @@ class QLabel;
 class QLineEdit;
 class QMdiArea;
 class QMenu;
+class QMdiSubWindow;
 class QMenuBar;
+class QMimeData;
 class QStatusBar;
 class QTimer;
 class QToolButton;
@@ -97,6 +100,19 @@ public:
     // The close procedure of every document, last to first; true when all of them closed.
     bool CloseAllDocuments();
 
+    // The Open command: the dialog starts in the folder of the last file opened or saved, and
+    // every file chosen in it becomes a document.
+    void OpenFilesClick();
+    // The files opened or saved last (File > Open Recent), kept in the settings file.
+    const TRecentFiles& RecentFiles() const { return recent_; }
+    QMenu* RecentMenu() const { return recentMenu_; }
+    // Opens an entry of Open Recent; a file that no longer exists leaves the list.
+    void OpenRecentFile(const QString& path);
+    void ClearRecentFiles();
+    // Opens every local file the data names (a drop from a file manager), each read in the
+    // background as Open does; false when it names none.
+    bool OpenDroppedFiles(const QMimeData* data);
+
     // Carry the current tool, or its shape definition, into every open document.
     void CurrentChildsAction(int32_t index);
     void CurrentChildsShapeDef(const TShapeDef& def);
@@ -112,6 +128,7 @@ public:
     void SetUndoEnabled(bool enabled) override;
     void SetSaveEnabled(bool enabled) override;
     void ShowImageSize(const QString& text) override;
+    void DocumentSaved(const QString& path) override;
     void ShowProgress(int percent) override;
     void SetRedoEnabled(bool enabled) override;
     void ShowDocumentStatus(const QString& cursor, const QString& selection,
@@ -129,6 +146,9 @@ protected:
     // Redraws the fill and stroke sample; the change notification of the tool brush and pen.
     void ShowSample();
     void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     void BuildMenus();
@@ -160,6 +180,22 @@ private:
     void CreatePalettes();
     void TranslatePalettes();
     void SetDrawButtonsEnabled(bool enabled);
+    // Open Recent (uFRMMainFiles): built under Open, rebuilt whenever the list changes.
+    void BuildRecentMenu(QMenu* file);
+    void RefreshRecentMenu();
+    void RememberFile(const QString& path);
+    // After an open: an opened file joins the recent files, a missing one leaves them.
+    void NoteOpening(const QString& path, bool opened);
+    // New document windows go down and right of the last one, and stay wide enough to show
+    // their caption.
+    void PlaceNewWindow(QMdiSubWindow* sub);
+    void KeepCaptionVisible(QMdiSubWindow* sub);
+    // Windows > Cascade: every document window down and right of the one before, at its
+    // picture's size as far as the frame allows, the active one on top.
+    void CascadeDocuments();
+    // One-letter keys of the tools (uFRMMainToolKeys), shown in the buttons' tooltips.
+    void InstallToolKeys();
+    void ShowToolKeys();
 
     TToolState toolState_;
     QMenuBar* menu_ = nullptr;
@@ -177,6 +213,8 @@ private:
     bool palettesCreated_ = false;
     QPointer<TfrmSettings> settings_;
     QPointer<TfrmShapes> shapes_;
+    QMenu* recentMenu_ = nullptr;
+    TRecentFiles recent_;
     std::vector<std::unique_ptr<TPictureReadJob>> reading_;
     QTimer* readTimer_ = nullptr;
     bool polling_ = false;

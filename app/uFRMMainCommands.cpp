@@ -7,7 +7,6 @@
 #include "app/uFRMPrint.h"
 #include "document/uFRMExportDialog.h"
 #include "document/uFRMFileSize.h"
-#include "document/uOpenFiles.h"
 #include "filters/uFRMFilterCommands.h"
 #include "raster/DibColors.h"
 #include "shell/UserDialogsWidget.h"
@@ -39,6 +38,8 @@ enum TEditTag {
     etSelectAll
 };
 enum TViewTag { vtZoomIn = 1, vtZoomOut = 2, vtActualSize = 4 };
+constexpr int kTagCascade = 5;
+constexpr int kTagTile = 6;
 constexpr int kTagCloseAll = 7;
 constexpr int kTagHelpContents = 1;
 constexpr int kTagHelpSearch = 2;
@@ -75,16 +76,9 @@ void TfrmKolvar::FileCommand(int tag) {
     case ftNew:
         if (ShowFileSizeDialog(this)) NewDocument();
         break;
-    case ftOpen: {
-        TFileDialogRequest request;
-        request.Caption = QStringLiteral("Open");
-        request.Directory = ProgramDirectory();
-        request.Filter = OpenPictureFilter();
-        request.DefaultSuffix = QStringLiteral("bmp");
-        const QString name = UserDialogs().OpenFileName(this, request);
-        if (!name.isEmpty()) OpenDocumentInBackground(name);
+    case ftOpen:
+        OpenFilesClick();
         break;
-    }
     case ftSave:
     case ftSaveAs:
         if (active) active->SaveImage(tag == ftSaveAs);
@@ -166,6 +160,8 @@ void TfrmKolvar::ViewOptionsClick(int tag) {
 }
 
 void TfrmKolvar::WindowsOptionsClick(int tag) {
+    if (tag == kTagCascade) CascadeDocuments();
+    if (tag == kTagTile) mdiArea_->tileSubWindows();
     if (tag == kTagCloseAll) CloseAllDocuments();
 }
 

@@ -8,12 +8,15 @@
 #include "shell/uLanguagesSuport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QTimer>
 
 namespace kolvar {
@@ -52,7 +55,9 @@ TfrmDesigner* TfrmKolvar::AddDocumentWindow() {
     QMdiSubWindow* sub = mdiArea_->addSubWindow(doc);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(windowIcon());
+    KeepCaptionVisible(sub);
     sub->show();
+    PlaceNewWindow(sub);
     return doc;
 }
 
@@ -71,12 +76,82 @@ TfrmDesigner* TfrmKolvar::OpenDocument(const QString& path) {
         QWidget* sub = doc->parentWidget();
         mdiArea_->removeSubWindow(sub);
         delete sub;
+        NoteOpening(path, false);
         return nullptr;
     }
+    NoteOpening(path, true);
     AddFileCaptionOnMenu(doc);
     ActivateDocument(doc);
     UpdateDocumentCommands();
     return doc;
+}
+
+void TfrmKolvar::PlaceNewWindow(QMdiSubWindow* sub) {
+    QMdiSubWindow* last = nullptr;
+    for (QMdiSubWindow* other : mdiArea_->subWindowList(QMdiArea::CreationOrder))
+        if (other != sub && other->isVisible() && !other->isMinimized()) last = other;
+    if (!last || last->isMaximized()) {
+        sub->move(0, 0);
+        return;
+    }
+    // One caption's height down and right of the last window; back to the corner once that
+    // would leave the new window less than two thirds of the frame.
+    const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+    QPoint at = last->pos() + QPoint(step, step);
+    const QSize area = mdiArea_->viewport()->size();
+    if (at.x() > area.width() / 3 || at.y() > area.height() / 3) at = QPoint(0, 0);
+    sub->move(at);
+}
+
+void TfrmKolvar::CascadeDocuments() {
+    // The active window goes last, so that it ends on top of the pile.
+    QList<QMdiSubWindow*> pile;
+    for (QMdiSubWindow* sub : mdiArea_->subWindowList(QMdiArea::CreationOrder))
+        if (sub->isVisible() && sub != mdiArea_->activeSubWindow()) pile << sub;
+    if (QMdiSubWindow* active = mdiArea_->activeSubWindow(); active && active->isVisible())
+        pile << active;
+    const QSize area = mdiArea_->viewport()->size();
+    QPoint at(0, 0);
+    for (QMdiSubWindow* sub : pile) {
+        if (sub->isMaximized() || sub->isMinimized()) sub->showNormal();
+        sub->move(at);
+        // Each window takes its picture's size again, as far as the frame has room.
+        if (auto* doc = qobject_cast<TfrmDesigner*>(sub->widget())) doc->FitWindowToImage();
+        sub->raise();
+        const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+        at += QPoint(step, step);
+        if (at.x() > area.width() / 3 || at.y() > area.height() / 3) at = QPoint(0, 0);
+    }
+    if (!pile.isEmpty()) mdiArea_->setActiveSubWindow(pile.last());
+}
+
+void TfrmKolvar::KeepCaptionVisible(QMdiSubWindow* sub) {
+    // The caption's room is what the style's title bar leaves between icon and buttons, inside
+    // the window's frame, as the sub-window computes it before it cuts the text short.
+    auto fit = [sub](const QString& caption) {
+        QStyle* style = sub->style();
+        const int border = style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, sub);
+        QStyleOptionTitleBar option;
+        option.initFrom(sub);
+        option.text = caption;
+        option.titleBarFlags = sub->windowFlags();
+        option.subControls = QStyle::SC_All;
+        option.state |= QStyle::State_Active;
+        const int probe = 600;
+        option.rect = QRect(border, border, probe - 2 * border,
+                            style->pixelMetric(QStyle::PM_TitleBarHeight, &option, sub));
+        const int room =
+            style->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarLabel, sub)
+                .width();
+        // The title font, bold as an active window's may be: the wider of the two.
+        QFont font = QApplication::font("QMdiSubWindowTitleBar");
+        font.setBold(true);
+        const int text = QFontMetrics(font).horizontalAdvance(caption) + 8;
+        // A very long file name is cut short rather than making a huge window.
+        sub->setMinimumWidth(std::min(probe - room + text, 480));
+    };
+    fit(sub->widget()->windowTitle());
+    connect(sub->widget(), &QWidget::windowTitleChanged, sub, fit);
 }
 
 void TfrmKolvar::OpenDocumentInBackground(const QString& path) {
@@ -122,8 +197,10 @@ TfrmDesigner* TfrmKolvar::FinishOpening(TPictureReadJob& job) {
         QWidget* sub = doc->parentWidget();
         mdiArea_->removeSubWindow(sub);
         delete sub;
+        NoteOpening(job.Path(), false);
         return nullptr;
     }
+    NoteOpening(job.Path(), true);
     AddFileCaptionOnMenu(doc);
     ActivateDocument(doc);
     return doc;

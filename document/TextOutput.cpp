@@ -59,9 +59,47 @@ QFont ToolFont(const QString& FontName, int32_t PointSize, int32_t Style) {
     return font;
 }
 
+namespace {
+
+// The text tool measures and writes on the same kind of device with the same font, so what the
+// preview frames is exactly what the image receives.
+const QImage& TextDevice() {
+    static const QImage device(1, 1, QImage::Format_ARGB32);
+    return device;
+}
+
+QFont PlainToolFont(const QString& FontName, int32_t PointSize, int32_t Style) {
+    QFont font = ToolFont(FontName, PointSize, Style);
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+} // namespace
+
 TPoint MeasureText(const QString& Text, const QString& FontName, int32_t PointSize, int32_t Style) {
-    const QFontMetrics fm(ToolFont(FontName, PointSize, Style));
+    const QFontMetrics fm(PlainToolFont(FontName, PointSize, Style), &TextDevice());
     return {fm.horizontalAdvance(Text), fm.height()};
+}
+
+void DrawTextAt(TDibContainer& Image, const TPoint& At, int32_t Style, const QString& Text,
+                const QString& FontName, int32_t PointSize, TDibColorArg Color) {
+    if (Text.isEmpty() || Image.Empty()) return;
+    const QFont font = PlainToolFont(FontName, PointSize, Style);
+    const QFontMetrics fm(font, &TextDevice());
+    // Room for overhangs on every side (italics, accents above the ascent).
+    const int32_t pad = fm.height();
+    QImage mask(fm.horizontalAdvance(Text) + 2 * pad, fm.height() + 2 * pad, QImage::Format_ARGB32);
+    mask.setDotsPerMeterX(TextDevice().dotsPerMeterX());
+    mask.setDotsPerMeterY(TextDevice().dotsPerMeterY());
+    mask.fill(Qt::transparent);
+    {
+        QPainter p(&mask);
+        p.setRenderHint(QPainter::TextAntialiasing, false);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(QPoint(pad, pad + fm.ascent()), Text);
+    }
+    StampMask(mask, At.X - pad, At.Y - pad, Image, TDibColorArg(Color).Color());
 }
 
 void DrawTextInRect(TDibContainer& Image, const TRect& R, int32_t Escapement, int32_t Style,

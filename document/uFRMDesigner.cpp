@@ -98,14 +98,11 @@ TfrmDesigner::~TfrmDesigner() {
 
 void TfrmDesigner::FormCreate() {
     TfrmKolvarWnd::FormCreate();
-    const TDibCanvas* tools = ToolState().ToolCanvas.get();
-    if (tools) {
-        QPalette p = palette();
-        const TColor pen = ColorFromDibColor(tools->Pen().Color());
-        const TColor brush = ColorFromDibColor(tools->Brush().Color());
-        p.setColor(QPalette::WindowText, QColor(pen & 0xFF, (pen >> 8) & 0xFF, pen >> 16));
-        p.setColor(QPalette::Button, QColor(brush & 0xFF, (brush >> 8) & 0xFF, brush >> 16));
-        setPalette(p);
+    // The window's own drawing colours. They stay out of the widget palette, which the scroll
+    // bars and the frame inherit: those keep the desktop's style whatever colour is current.
+    if (const TDibCanvas* tools = ToolState().ToolCanvas.get()) {
+        FCanvasPenColor = tools->Pen().Color();
+        FCanvasBrushColor = tools->Brush().Color();
     }
     FUndoAvailable = false;
     const QRect r = FDesigner->rect();
@@ -163,16 +160,26 @@ void TfrmDesigner::SetClientToImage(int32_t W, int32_t H) {
     const QSize chrome = outer->size() - Client()->size();
     QSize client(W, H);
     if (auto* sub = qobject_cast<QMdiSubWindow*>(outer); sub && sub->mdiArea()) {
-        // A window that would reach past the frame moves to its corner first.
+        // A window that would reach past the frame keeps its cascade place while that leaves it
+        // most of the frame, and moves to the frame's corner otherwise.
         const QSize area = sub->mdiArea()->viewport()->size();
         const QSize room = area - QSize(sub->x(), sub->y());
-        if ((client + chrome).width() > room.width() || (client + chrome).height() > room.height())
+        const bool pastFrame =
+            (client + chrome).width() > room.width() || (client + chrome).height() > room.height();
+        if (pastFrame &&
+            (room.width() < area.width() * 2 / 3 || room.height() < area.height() * 2 / 3))
             sub->move(0, 0);
         client = client.boundedTo(area - QSize(sub->x(), sub->y()) - chrome);
     }
     outer->resize(client + chrome);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     Client()->layout()->activate();
+}
+
+void TfrmDesigner::FitWindowToImage() {
+    if (FImage.Empty()) return;
+    SetClientToImage(FImage.Width(), FImage.Height());
+    FormResize();
 }
 
 void TfrmDesigner::ResetView(int32_t W, int32_t H) {
@@ -281,6 +288,7 @@ bool TfrmDesigner::SaveImage(bool Ask) {
     }
     setWindowTitle(QFileInfo(FFileName).fileName());
     SetModified(false);
+    if (FHost) FHost->DocumentSaved(FFileName);
     return true;
 }
 
@@ -646,6 +654,9 @@ void TfrmDesigner::SelectionCutCopyClick(int Tag) {
     TIntegerArray one;
     one.Add(area.Points.Count());
     grab.Grab(FImage, area.Points, area.Set() ? area.Counts : one);
+    // The outline's box reaches one pixel past what its fill covers (and may leave the image):
+    // the clipboard gets the selected pixels only, never a stripe of the background colour.
+    grab.CropToGrabbed();
     if (Tag == kTagCut) {
         SaveUndo();
         FillSelectionArea(area);

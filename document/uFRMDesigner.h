@@ -6,6 +6,7 @@
 
 #include "document/ImageHistory.h"
 #include "filters/FilterDocument.h"
+#include "raster/DibColors.h"
 #include "raster/DibContainer.h"
 #include "raster/DibTransforms.h"
 #include "raster/DibTypes.h"
@@ -48,6 +49,8 @@ public:
                                     const QString& /*Zoom*/) {}
     // The document gained or lost its selection.
     virtual void SelectionChanged() {}
+    // A save wrote the document's picture to Path.
+    virtual void DocumentSaved(const QString& Path) { Q_UNUSED(Path); }
 };
 
 class TfrmDesigner : public TfrmKolvarWnd, public TFilterDocument {
@@ -93,6 +96,8 @@ public:
     // Multiplies both zoom factors (the View menu); Actual Size sets them to 1.
     void ZoomBy(double Factor);
     void ActualSize();
+    // The window takes the picture's size again, as far as the frame has room from its place.
+    void FitWindowToImage();
     // Rotates the image about its centre by whole degrees onto black (the Rotate button).
     void RotateImage(int32_t Degrees);
 
@@ -122,6 +127,7 @@ public:
     bool Modified() const { return FModified; }
     void SetModified(bool Value) override;
     bool UndoAvailable() const { return FUndoAvailable; }
+    TDibColor CanvasPenColor() const { return FCanvasPenColor; }
     TNewDesigner& Designer() { return *FDesigner; }
     TProjector& ViewProjector() override { return FDesigner->Projector(); }
     std::optional<TFilterSelection> FilterSelection() override;
@@ -262,6 +268,9 @@ private:
     bool FUndoAvailable = false;
     bool FModified = false;
     bool FReleased = false;
+    // The pen and brush colours current when the window was made (its own canvas's).
+    TDibColor FCanvasPenColor = clDibBlack;
+    TDibColor FCanvasBrushColor = clDibWhite;
     TPreviewPaint FOnPreviewPaint;
     TPreviewPaintDC FOnPreviewPaintDC;
 

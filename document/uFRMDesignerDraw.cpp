@@ -123,9 +123,7 @@ void TfrmDesigner::DrawPenUpdate(TActionItem&, TInteractor& Interactor) {
         const TCanvasPenMode mode = canvas.PenMode();
         const TCanvasPenStyle style = canvas.PenStyle();
         // The window's own pen, as the window was created with it.
-        const QColor own = palette().color(QPalette::WindowText);
-        canvas.SetPenColor(
-            TDibColor{uint8_t(own.blue()), uint8_t(own.green()), uint8_t(own.red())});
+        canvas.SetPenColor(FCanvasPenColor);
         canvas.SetPenMode(TCanvasPenMode::Copy);
         canvas.SetPenStyle(TCanvasPenStyle::Solid);
         canvas.Line(FLastPenPoint.X, FLastPenPoint.Y, p.X, p.Y);

@@ -48,9 +48,16 @@ void TfrmDesigner::TextOwnerDraw(TActionItem&, TInteractor& Interactor, TDrawMod
 }
 
 void TfrmDesigner::TextFinish(TActionItem&, TInteractor& Interactor, TActionFinishMode) {
-    const TPoint q = ViewToImage(*this, FirstPoint(Interactor));
-    const TPoint extent = TextExtent();
-    WriteText(TRect{q.X, q.Y, q.X + extent.X, q.Y + extent.Y});
+    const TDibCanvas* tools = ToolCanvas();
+    const TToolState& s = ToolState();
+    if (!tools || s.ToolText.isEmpty()) return;
+    // The text goes in with the font the preview measured, so it fills the previewed frame
+    // rather than being squeezed to an average character width.
+    SaveUndo();
+    DrawTextAt(FImage, ViewToImage(*this, FirstPoint(Interactor)), s.ToolFontStyle.toInt(),
+               s.ToolText, s.ToolFontName, s.ToolFontSize, tools->Brush().Color());
+    Repaint();
+    SetModified(true);
 }
 
 void TfrmDesigner::TextRectStart(TActionItem& Action, TInteractor&) {

@@ -1,6 +1,7 @@
 #include "document/uFRMExportDialog.h"
 #include "shell/uLanguagesSuport.h"
 
+#include "document/ExportSettings.h"
 #include "formats/Bmp2Tiff.h"
 #include "formats/ColorReduce.h"
 #include "formats/JpegCodec.h"
@@ -52,12 +53,6 @@ constexpr std::array<TTypeInfo, 4> kTypes = {{
 
 constexpr std::array<int, 6> kTifBits = {1, 4, 8, 16, 24, 32};
 constexpr std::array<int, 3> kPcxBits = {1, 4, 8};
-
-// The directory the dialog shows next time, for the rest of the run.
-QString& RememberedDirectory() {
-    static QString directory;
-    return directory;
-}
 
 template <class W> W* named(W* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -142,7 +137,8 @@ TfrmExportDialog::TfrmExportDialog(const QImage& Picture, QWidget* Parent)
     row->addWidget(BuildFileChooser(c), 1);
     row->addWidget(BuildOptions(c));
     SetClientSize(502, 285);
-    SetDirectory(RememberedDirectory().isEmpty() ? ProgramDirectory() : RememberedDirectory());
+    const QString folder = ReadExportSettings(SettingsFilePath()).Folder;
+    SetDirectory(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder : ProgramDirectory());
 }
 
 QWidget* TfrmExportDialog::BuildFileChooser(QWidget* Parent) {
@@ -255,8 +251,33 @@ QWidget* TfrmExportDialog::BuildOptions(QWidget* Parent) {
 void TfrmExportDialog::FormCreate() {
     TfrmDialog::FormCreate();
     FPages->setCurrentWidget(FPages->findChild<QWidget*>(QStringLiteral("JPEGOptions")));
-    FPcxDepth->setCurrentIndex(2);
-    FTifDepth->setCurrentIndex(3);
+    // The choices of the last export, of any earlier run; the very first one starts with the
+    // defaults (quality 1, "256 Colors", "16 bits").
+    const TExportSettings last = ReadExportSettings(SettingsFilePath());
+    FPcxDepth->setCurrentIndex(last.PcxDepth);
+    FTifDepth->setCurrentIndex(last.TifDepth);
+    FCompress->setValue(last.JpegQuality);
+    FGrayScale->setChecked(last.GrayScale);
+    FProgressive->setChecked(last.Progressive);
+    FSmoothing->setChecked(last.Smoothing);
+    FTransparent->setChecked(last.Transparent);
+    FPngLevel->setValue(last.PngLevel);
+    FFilter->setCurrentIndex(last.Type);
+}
+
+void TfrmExportDialog::RememberSettings(const QString& Folder) const {
+    TExportSettings s;
+    s.Type = FFilter->currentIndex();
+    s.JpegQuality = FCompress->value();
+    s.GrayScale = FGrayScale->isChecked();
+    s.Progressive = FProgressive->isChecked();
+    s.Smoothing = FSmoothing->isChecked();
+    s.Transparent = FTransparent->isChecked();
+    s.PcxDepth = FPcxDepth->currentIndex();
+    s.TifDepth = FTifDepth->currentIndex();
+    s.PngLevel = FPngLevel->value();
+    s.Folder = Folder;
+    WriteExportSettings(SettingsFilePath(), s);
 }
 
 TExportType TfrmExportDialog::ExportType() const {
@@ -335,13 +356,13 @@ bool TfrmExportDialog::ExportImage() {
                               TMessageIcon::Error);
         return false;
     }
-    RememberedDirectory() = QFileInfo(name).absolutePath();
     return true;
 }
 
 void TfrmExportDialog::sbOKClick() {
-    RememberedDirectory() = FDirectory;
-    ExportImage();
+    // The next export starts in the folder the file went to (the chosen one after a failure).
+    const QString name = TargetFileName();
+    RememberSettings(ExportImage() ? QFileInfo(name).absolutePath() : FDirectory);
     TfrmDialog::sbOKClick();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The export dialog: the image written as JPEG, TIFF, PCX or PNG. The file is chosen in the
-// dialog's own directory and file lists; the directory is remembered for the rest of the run.
+// dialog's own directory and file lists. The type, its options and the folder are remembered
+// in the settings file for the next export, also after a restart.
 
 #include "shell/uFRMDialog.h"
 
@@ -69,6 +70,8 @@ private:
     QWidget* BuildFileChooser(QWidget* Parent);
     QWidget* BuildOptions(QWidget* Parent);
     void WriteFile(const QString& Name) const;
+    // Writes the dialog's choices to the settings file for the next export.
+    void RememberSettings(const QString& Folder) const;
     void FileListClicked(const QModelIndex& Index);
     void ShowDirectoryInTree();
 

@@ -31,11 +31,12 @@ bool LoadPictureFile(const QString& Path, QImage& Bitmap,
 }
 
 QString OpenPictureFilter() {
+    // The first entry is what the dialog shows at first, so it lists every type the loader
+    // reads; the types beyond the classic ones follow the classic entries.
     return QStringLiteral(
-        "All files (*.bmp *.jpg *.jpeg *.emf *.wmf);;Bitmaps (*.bmp);;JPEG Files (*.jpg);;"
-        "JPEG Files (*.jpeg);;Enhanced Metafiles (*.emf);;Metafiles (*.wmf);;"
-        "GIF Files (*.gif);;PCX Files (*.pcx);;PNG Files (*.png);;"
-        "All pictures (*.bmp *.jpg *.jpeg *.emf *.wmf *.gif *.pcx *.png)");
+        "All files (*.bmp *.jpg *.jpeg *.emf *.wmf *.gif *.pcx *.png);;Bitmaps (*.bmp);;"
+        "JPEG Files (*.jpg);;JPEG Files (*.jpeg);;Enhanced Metafiles (*.emf);;"
+        "Metafiles (*.wmf);;GIF Files (*.gif);;PCX Files (*.pcx);;PNG Files (*.png)");
 }
 
 } // namespace kolvar

@@ -22,8 +22,8 @@ bool LoadPictureFile(const QString& Path, TDibContainer& Image,
 bool LoadPictureFile(const QString& Path, QImage& Bitmap,
                      const std::function<void(const QString& Text)>& OnReadError = {});
 
-// The Open dialog's filter: the classic entries in their order, then GIF, PCX, PNG and
-// "All pictures".
+// The Open dialog's filter: first every type the loader reads, then the classic entries in
+// their order, then GIF, PCX and PNG.
 QString OpenPictureFilter();
 
 } // namespace kolvar

@@ -189,6 +189,17 @@ void TfrmFilterConfig::sbCancelClick() {
     TfrmDialog::sbCancelClick();
 }
 
+void TfrmFilterConfig::showEvent(QShowEvent* e) {
+    TfrmDialog::showEvent(e);
+    for (QWidget* w = Client()->nextInFocusChain(); w && w != Client(); w = w->nextInFocusChain()) {
+        if (!Client()->isAncestorOf(w) || !w->isVisibleTo(this) || !w->isEnabled() ||
+            !(w->focusPolicy() & Qt::TabFocus))
+            continue;
+        w->setFocus(Qt::TabFocusReason);
+        return;
+    }
+}
+
 void TfrmFilterConfig::closeEvent(QCloseEvent* e) {
     FormDestroy();
     TfrmDialog::closeEvent(e);

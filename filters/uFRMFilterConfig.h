@@ -69,6 +69,8 @@ protected:
     void sbOKClick() override;
     void sbCancelClick() override;
     void closeEvent(QCloseEvent* e) override;
+    // The first control takes the keyboard, so that the arrow keys move it at once.
+    void showEvent(QShowEvent* e) override;
     TFilterDocument& Document() const { return FDocument; }
 
 private:

@@ -67,6 +67,20 @@ QString TQtUserDialogs::OpenFileName(QWidget* Parent, const TFileDialogRequest& 
     return runFileDialog(d);
 }
 
+QStringList TUserDialogs::OpenFileNames(QWidget* Parent, const TFileDialogRequest& Request) {
+    const QString name = OpenFileName(Parent, Request);
+    return name.isEmpty() ? QStringList() : QStringList{name};
+}
+
+QStringList TQtUserDialogs::OpenFileNames(QWidget* Parent, const TFileDialogRequest& Request) {
+    QFileDialog* d = makeFileDialog(Parent, Request);
+    d->setAcceptMode(QFileDialog::AcceptOpen);
+    d->setFileMode(QFileDialog::ExistingFiles);
+    const QStringList names = d->exec() == QDialog::Accepted ? d->selectedFiles() : QStringList();
+    delete d;
+    return names;
+}
+
 QString TQtUserDialogs::SaveFileName(QWidget* Parent, const TFileDialogRequest& Request) {
     QFileDialog* d = makeFileDialog(Parent, Request);
     d->setAcceptMode(QFileDialog::AcceptSave);

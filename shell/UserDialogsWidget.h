@@ -7,6 +7,7 @@
 #include "raster/DibTypes.h"
 
 #include <QString>
+#include <QStringList>
 
 class QPrinter;
 class QWidget;
@@ -36,6 +37,9 @@ public:
     virtual bool Ask(QWidget* Parent, const QString& Caption, const QString& Text) = 0;
     // The chosen file, or an empty text when the user cancelled.
     virtual QString OpenFileName(QWidget* Parent, const TFileDialogRequest& Request) = 0;
+    // Several existing files chosen at once, or none when the user cancelled. Answerers that
+    // only know single choices give the one file OpenFileName chose.
+    virtual QStringList OpenFileNames(QWidget* Parent, const TFileDialogRequest& Request);
     virtual QString SaveFileName(QWidget* Parent, const TFileDialogRequest& Request) = 0;
     // Opens the colour dialog on Initial (0x00BBGGRR); true and Chosen set when confirmed.
     virtual bool PickColor(QWidget* Parent, TColor Initial, TColor& Chosen) = 0;
@@ -52,6 +56,7 @@ public:
                  TMessageIcon Icon) override;
     bool Ask(QWidget* Parent, const QString& Caption, const QString& Text) override;
     QString OpenFileName(QWidget* Parent, const TFileDialogRequest& Request) override;
+    QStringList OpenFileNames(QWidget* Parent, const TFileDialogRequest& Request) override;
     QString SaveFileName(QWidget* Parent, const TFileDialogRequest& Request) override;
     bool PickColor(QWidget* Parent, TColor Initial, TColor& Chosen) override;
     bool SetupPrinter(QWidget* Parent, QPrinter& Printer) override;

@@ -74,9 +74,17 @@ void TfrmDialog::showEvent(QShowEvent* e) {
 
 void TfrmDialog::keyPressEvent(QKeyEvent* e) {
     // With no caption buttons of its own, Escape is the keyboard's way to cancel.
-    if (e->key() == Qt::Key_Escape && sbCancel_->isVisible() && sbCancel_->isEnabled()) {
-        sbCancel_->click();
-        return;
+    if (e->key() == Qt::Key_Escape) {
+        if (sbCancel_->isVisible() && sbCancel_->isEnabled()) {
+            sbCancel_->click();
+            return;
+        }
+        // A window with Ok only (the histogram, About) closes as any dialog does.
+        if (sbCancel_->isHidden()) {
+            SetModalResult(mrCancel);
+            close();
+            return;
+        }
     }
     // Enter confirms, as in any desktop dialog (a control that uses Enter itself keeps it).
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && sbOK_->isVisible() &&

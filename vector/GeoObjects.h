@@ -349,9 +349,18 @@ public:
     // an empty image. A box too large for an image raises EDibSizeError. Source is only
     // read; it is the image the outline's spans are scanned over.
     void Grab(TDibContainer& Source, const TPoints& Points, const TIntegerArray& RingSizes);
+    // The box, in Source's pixels, of what the last Grab took from Source (an empty box with
+    // Right < Left when it took nothing). The outline's box may be larger: the fill leaves the
+    // right and bottom edges of an outline out, and Source may end inside it.
+    const TRect& GrabbedBounds() const { return FGrabbed; }
+    // Cuts Image down to GrabbedBounds, so that it holds no row or column that never came
+    // from Source; nothing grabbed leaves it empty.
+    void CropToGrabbed();
 
 private:
     std::unique_ptr<TDibContainer> FImage;
+    TRect FBox{0, 0, -1, -1};
+    TRect FGrabbed{0, 0, -1, -1};
 };
 
 } // namespace kolvar

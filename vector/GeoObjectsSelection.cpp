@@ -189,11 +189,14 @@ TRasterSelection::~TRasterSelection() = default;
 void TRasterSelection::Grab(TDibContainer& Source, const TPoints& Points,
                             const TIntegerArray& RingSizes) {
     if (!FImage) FImage = std::make_unique<TDibContainer>();
+    FGrabbed = {0, 0, -1, -1};
     if (Points.Count() == 0) {
+        FBox = {0, 0, -1, -1};
         FImage->SetSize(0, 0);
         return;
     }
     const TRect box = PointsBounds(Points.Data(), Points.Count());
+    FBox = box;
     // A box wider than any image is passed on as such, for the container to refuse.
     auto side = [](int32_t lo, int32_t hi) {
         return int32_t(std::min<int64_t>(int64_t(hi) - lo + 1, INT32_MAX));
@@ -201,9 +204,12 @@ void TRasterSelection::Grab(TDibContainer& Source, const TPoints& Points,
     FImage->SetSize(side(box.Left, box.Right), side(box.Top, box.Bottom));
     FImage->Clear(BackColor);
     TDibContainer& image = *FImage;
+    TRect& grabbed = FGrabbed;
+    bool any = false;
     Source.FillPolyPolygon(
         Points, RingSizes,
-        [&image, &box](TDibContainer& src, int32_t y, int32_t x1, int32_t x2, const TRect&) {
+        [&image, &box, &grabbed, &any](TDibContainer& src, int32_t y, int32_t x1, int32_t x2,
+                                       const TRect&) {
             const int64_t row = int64_t(y) - box.Top;
             const int64_t left = int64_t(x1) - box.Left;
             if (row < 0 || row >= image.Height() || left < 0) return;
@@ -211,7 +217,25 @@ void TRasterSelection::Grab(TDibContainer& Source, const TPoints& Points,
             if (n <= 0) return;
             std::memcpy(image.PixelPtr(int32_t(left), int32_t(row)), src.PixelPtr(x1, y),
                         size_t(n) * 3);
+            const int32_t last = int32_t(x1 + n - 1);
+            if (!any) grabbed = {x1, y, last, y};
+            any = true;
+            grabbed = {std::min(grabbed.Left, x1), std::min(grabbed.Top, y),
+                       std::max(grabbed.Right, last), std::max(grabbed.Bottom, y)};
         });
+}
+
+void TRasterSelection::CropToGrabbed() {
+    if (!FImage) return;
+    if (FGrabbed.Right < FGrabbed.Left || FGrabbed.Bottom < FGrabbed.Top) {
+        FImage->SetSize(0, 0);
+        return;
+    }
+    const TRect inImage{FGrabbed.Left - FBox.Left, FGrabbed.Top - FBox.Top,
+                        FGrabbed.Right - FBox.Left, FGrabbed.Bottom - FBox.Top};
+    TDibContainer cropped(inImage.Right - inImage.Left + 1, inImage.Bottom - inImage.Top + 1);
+    FImage->CopyRectTo(inImage, cropped);
+    *FImage = std::move(cropped);
 }
 
 } // namespace kolvar

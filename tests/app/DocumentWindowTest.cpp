@@ -143,12 +143,12 @@ TEST_F(DocumentWindow, ThirdNewWithTwoOpenIsImage3AndWindowsMenuKeepsItsSeparato
             out << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return out;
     };
-    EXPECT_EQ(texts(), (QStringList{"&Close All", "-", "Image1", "Image2", "Image3"}));
+    EXPECT_EQ(texts(), (QStringList{"Ca&scade", "&Tile", "&Close All", "-", "Image1", "Image2", "Image3"}));
     main_->WindowsOptionsClick(7); // Close All: nothing modified, nothing asked
     QApplication::processEvents();
-    EXPECT_EQ(texts(), (QStringList{"&Close All", "-"}));
+    EXPECT_EQ(texts(), (QStringList{"Ca&scade", "&Tile", "&Close All", "-"}));
     EXPECT_EQ(NewImage()->windowTitle(), QStringLiteral("Image1"));
-    EXPECT_EQ(texts(), (QStringList{"&Close All", "-", "-", "Image1"}));
+    EXPECT_EQ(texts(), (QStringList{"Ca&scade", "&Tile", "&Close All", "-", "-", "Image1"}));
     EXPECT_TRUE(dialogs_.Messages().isEmpty());
 }
 
@@ -349,7 +349,8 @@ TEST_F(DocumentWindow, CutThenPasteAvailabilityFollowsTheRealClipboard) {
     EXPECT_TRUE(doc->Modified());
     EXPECT_TRUE(paste->isEnabled());
     const QImage cut = QGuiApplication::clipboard()->image();
-    EXPECT_EQ(cut.size(), QSize(51, 31));
+    // The fill covers rows 10 to 39 of the outline's 10 to 40: the copy is what was cut.
+    EXPECT_EQ(cut.size(), QSize(51, 30));
     EXPECT_EQ(doc->Image().GetPixel(30, 20), clDibBlack) << "the cut area takes the fill colour";
     doc->RestoreUndo();
     EXPECT_EQ(doc->Image().GetPixel(30, 20), clDibWhite);

@@ -69,7 +69,7 @@ TEST_F(MainWindow, StartsInEnglishAndSwitchesLanguageFromTheIdiomMenu) {
     EXPECT_EQ(text(w, "moIdiom"), QStringLiteral("&Idioma"));
     EXPECT_EQ(text(w, "moEnglish"), QString::fromUtf8("&Ingl\u00eas"));
     EXPECT_EQ(hint(w, "sbSave"), QStringLiteral("Guardar"));
-    EXPECT_EQ(hint(w, "sbTextRect"), QString::fromUtf8("Texto num ret\u00e2ngulo"));
+    EXPECT_EQ(hint(w, "sbTextRect"), QString::fromUtf8("Texto num ret\u00e2ngulo (R)"));
     EXPECT_EQ(w.ToolButton(QStringLiteral("sbRotate"))->text(), QStringLiteral("Rodar"));
     EXPECT_EQ(w.findChild<QLineEdit*>(QStringLiteral("edRotateAngle"))->toolTip(),
               QString::fromUtf8("\u00c2ngulo em graus"));

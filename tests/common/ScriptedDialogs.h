@@ -28,8 +28,11 @@ public:
     TScriptedDialogs() { SetUserDialogs(this); }
     ~TScriptedDialogs() override { SetUserDialogs(nullptr); }
 
-    std::deque<bool> Answers;          // for Ask
-    std::deque<QString> FileNames;     // for OpenFileName and SaveFileName ("" cancels)
+    std::deque<bool> Answers;      // for Ask
+    std::deque<QString> FileNames; // for OpenFileName and SaveFileName ("" cancels)
+    // For OpenFileNames: each entry one answer (empty cancels); while none is queued, the
+    // next of FileNames answers as a single choice.
+    std::deque<QStringList> FileNameLists;
     std::deque<TColor> Colors;         // for PickColor
     std::deque<TDialogScript> Dialogs; // for Run: set controls, return the modal result
     std::vector<TAskedMessage> Asked;
@@ -55,6 +58,12 @@ public:
         FileRequests.push_back(Request);
         Asked.push_back({QStringLiteral("Open"), Request.Caption, Request.Filter});
         return Take(FileNames, QString(), "open dialog");
+    }
+    QStringList OpenFileNames(QWidget* Parent, const TFileDialogRequest& Request) override {
+        if (FileNameLists.empty()) return TUserDialogs::OpenFileNames(Parent, Request);
+        FileRequests.push_back(Request);
+        Asked.push_back({QStringLiteral("Open"), Request.Caption, Request.Filter});
+        return Take(FileNameLists, QStringList(), "open dialog");
     }
     QString SaveFileName(QWidget*, const TFileDialogRequest& Request) override {
         FileRequests.push_back(Request);

@@ -23,6 +23,7 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -105,7 +106,12 @@ TQuantTables ExpectedTables(int quality) {
 
 class ExportDialog : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+    // The settings file, which remembers the last export, lives in a directory of the test.
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid() && home_.isValid());
+        qputenv("KOLVAR_HOME", home_.path().toLocal8Bit());
+    }
+    void TearDown() override { qunsetenv("KOLVAR_HOME"); }
 
     // Runs Export Image on picture: the script puts the dialog in the test directory, lets
     // setup choose, and presses Ok.
@@ -134,6 +140,7 @@ protected:
     QString Path(const QString& name) const { return dir_.filePath(name); }
 
     QTemporaryDir dir_;
+    QTemporaryDir home_;
     test::TScriptedDialogs dialogs_;
 };
 
@@ -332,4 +339,51 @@ TEST_F(ExportDialog, NextDialogOpensInTheDirectoryOfTheLastExport) {
     ASSERT_TRUE(QFileInfo::exists(other.filePath(QStringLiteral("shot.png"))));
     TfrmExportDialog next(Gradient(8, 8));
     EXPECT_EQ(next.Directory(), QDir::cleanPath(other.path()));
+}
+
+TEST_F(ExportDialog, RemembersTypeQualityOptionsAndFolderForTheNextRun) {
+    QTemporaryDir other;
+    Export(Gradient(8, 8), [&](TfrmExportDialog& d) {
+        d.TrackCompress()->setValue(63);
+        d.chkProgressive()->setChecked(true);
+        d.chkSmooting()->setChecked(true);
+        d.cmbTIFResolution()->setCurrentIndex(4);
+        d.CmbFilter()->setCurrentIndex(int(TExportType::Jpeg));
+        d.EditFileName()->setText(other.filePath(QStringLiteral("shot")));
+    });
+    ASSERT_TRUE(QFileInfo::exists(other.filePath(QStringLiteral("shot.jpg"))));
+    Export(Gradient(8, 8), [&](TfrmExportDialog& d) {
+        d.CmbFilter()->setCurrentIndex(int(TExportType::Tiff));
+        d.EditFileName()->setText(other.filePath(QStringLiteral("shot")));
+    });
+
+    // A dialog made afterwards reads the settings file, as the next run does.
+    TfrmExportDialog next(Gradient(8, 8));
+    next.EnsureCreated();
+    EXPECT_EQ(next.ExportType(), TExportType::Tiff);
+    EXPECT_EQ(PageName(next), QStringLiteral("TIFOptions"));
+    EXPECT_EQ(next.TrackCompress()->value(), 63);
+    EXPECT_EQ(next.lblCompressValue()->text(), QStringLiteral("63"));
+    EXPECT_TRUE(next.chkProgressive()->isChecked());
+    EXPECT_TRUE(next.chkSmooting()->isChecked());
+    EXPECT_FALSE(next.chkGrayScale()->isChecked());
+    EXPECT_EQ(next.cmbTIFResolution()->currentText(), QStringLiteral("24 bits"));
+    EXPECT_EQ(next.cmbPCXResolucao()->currentText(), QStringLiteral("256 Colors"));
+    EXPECT_EQ(next.Directory(), QDir::cleanPath(other.path()));
+
+    // Its folder tree shows that folder chosen, on this opening as on every later one.
+    for (int opening = 0; opening < 2; ++opening) {
+        TfrmExportDialog d(Gradient(8, 8));
+        d.EnsureCreated();
+        d.show();
+        auto* model = static_cast<QFileSystemModel*>(d.DirectoryList()->model());
+        QElapsedTimer waited;
+        waited.start();
+        while (model->filePath(d.DirectoryList()->currentIndex()) != d.Directory() &&
+               waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_EQ(model->filePath(d.DirectoryList()->currentIndex()), QDir::cleanPath(other.path()))
+            << opening;
+        d.hide();
+    }
 }

@@ -610,3 +610,80 @@ TEST_F(ToolHandlers, WarpDragsThePictureAndEqualEndsTouchNothing) {
     EXPECT_TRUE(Img().SameImage(expected));
     ExpectUndoOfBlankAndModified();
 }
+
+TEST_F(ToolHandlers, TextIsWrittenAsWideAsItsPreview) {
+    // Once drawn some 20% narrower than its preview frame.
+    state.ToolText = QStringLiteral("Hello Ko");
+    state.ToolFontName = QStringLiteral("Liberation Sans");
+    state.ToolFontSize = 20;
+    state.ToolFontStyle = fsBold;
+    View(1, {0, 0});
+    Use(aText);
+    const TPoint p{4, 10};
+    Click(p);
+    const TPoint extent = TextExtent();
+    ASSERT_GT(extent.X, 60);
+    TRect ink;
+    ASSERT_TRUE(InkBox(ink));
+    // Side bearings aside, the letters span the previewed width and stay inside its frame.
+    EXPECT_GE(ink.Right - ink.Left + 1, extent.X - extent.Y / 4);
+    EXPECT_GE(ink.Left, p.X);
+    EXPECT_LE(ink.Right, p.X + extent.X);
+    EXPECT_GE(ink.Top, p.Y);
+    EXPECT_LE(ink.Bottom, p.Y + extent.Y);
+}
+
+TEST_F(ToolHandlers, CopyHoldsExactlyTheSelectedPixels) {
+    // A picture whose every pixel differs, so that any shift or stray column shows.
+    for (int32_t y = 0; y < H; ++y)
+        for (int32_t x = 0; x < W; ++x) Img().SetPixel(x, y, TDibColor{uint8_t(x), uint8_t(y), 7});
+    const TDibContainer picture = Img();
+    auto copied = [this] {
+        doc->PopupItem(QStringLiteral("SelectionCopy"))->trigger();
+        TDibContainer out;
+        out.AssignBitmap(QGuiApplication::clipboard()->image());
+        return out;
+    };
+    // What Fill paints is the selected area; the copy must be that area's box, pixel for pixel.
+    auto filledBox = [&] {
+        doc->SelectionFillClick();
+        TRect box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+        for (int32_t y = 0; y < H; ++y)
+            for (int32_t x = 0; x < W; ++x)
+                if (!(Img().GetPixel(x, y) == picture.GetPixel(x, y)))
+                    box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x),
+                           std::max(box.Bottom, y)};
+        Img().AssignContainer(picture);
+        return box;
+    };
+
+    // Each new outline starts away from the last, whose handles would take the press.
+    Use(aSelectShape);
+    Drag({{20, 15}, {60, 50}});
+    const TDibContainer rect = copied();
+    const TRect area = filledBox();
+    ASSERT_EQ(rect.Width(), area.Right - area.Left + 1);
+    ASSERT_EQ(rect.Height(), area.Bottom - area.Top + 1);
+    for (int32_t y = 0; y < rect.Height(); ++y)
+        for (int32_t x = 0; x < rect.Width(); ++x)
+            ASSERT_EQ(rect.GetPixel(x, y), picture.GetPixel(area.Left + x, area.Top + y))
+                << x << "," << y;
+
+    // A polygon: its filled box, with the outside in the brush colour as before.
+    Use(aSelectPolygon);
+    Vertices({{70, 10}, {115, 20}, {80, 50}, {71, 11}});
+    const TDibContainer triangle = copied();
+    const TRect box = filledBox();
+    ASSERT_EQ(triangle.Width(), box.Right - box.Left + 1);
+    ASSERT_EQ(triangle.Height(), box.Bottom - box.Top + 1);
+    EXPECT_EQ(triangle.GetPixel(triangle.Width() - 1, triangle.Height() - 1), C(kBrush));
+    EXPECT_EQ(triangle.GetPixel(0, 0), picture.GetPixel(box.Left, box.Top));
+
+    // A selection reaching past the picture copies only what lies in the picture.
+    Use(aSelectShape);
+    Drag({{90, 60}, {150, 120}});
+    const TDibContainer corner = copied();
+    EXPECT_EQ(corner.Width(), W - 90);
+    EXPECT_EQ(corner.Height(), H - 60);
+    EXPECT_EQ(corner.GetPixel(0, 0), picture.GetPixel(90, 60));
+}

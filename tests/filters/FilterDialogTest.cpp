@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -369,4 +370,40 @@ TEST(HistogramWindow, ShowsEachChannelOfTheWholeImage) {
         EXPECT_FALSE(pic.GetPixel(x + 1, 129) == bars[channel].Colour);
     }
     EXPECT_EQ(w.Histogram().Counts(THistogram::hcBlue)[255], 40);
+}
+
+TEST_F(FilterDialog, EveryDialogOpensWithTheKeyboardOnItsFirstControl) {
+    for (const TFilterInfo& row : FilterTable()) {
+        if (row.Direct() || row.Tag == 26) continue;
+        SCOPED_TRACE(row.Name.toStdString());
+        TFakeFilterDocument doc(Source);
+        TfrmFilterParams d(row, doc);
+        d.EnsureCreated();
+        d.SetupFilter();
+        d.show();
+        QCoreApplication::processEvents();
+        QWidget* focus = d.focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_TRUE(d.Client()->isAncestorOf(focus));
+        if (row.Tag == 24) {
+            // Blur's amount slider: an arrow key moves it straight away.
+            EXPECT_EQ(focus, d.Control(QStringLiteral("sbAmount")));
+            QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+            QCoreApplication::sendEvent(focus, &right);
+            EXPECT_EQ(d.Position(QStringLiteral("sbAmount")), 1);
+        }
+        d.sbCancel()->click();
+    }
+}
+
+TEST(HistogramWindow, ClosesOnEscapeLikeEveryDialog) {
+    TDibContainer image(4, 4);
+    TfrmHistogram w(image);
+    w.EnsureCreated();
+    w.show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(w.isVisible());
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.cmbChannels(), &escape);
+    EXPECT_FALSE(w.isVisible());
 }
