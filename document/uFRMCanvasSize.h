@@ -15,7 +15,7 @@ namespace kolvar {
 class TfrmCanvasSize : public TfrmDialog {
     Q_OBJECT
 public:
-    static constexpr int HelpContextNumber = 20002;
+    static constexpr int HelpContextNumber = 20047;
 
     explicit TfrmCanvasSize(QWidget* Parent = nullptr);
 

@@ -16,7 +16,7 @@ class TfrmResizeImage : public TfrmDialog {
     Q_OBJECT
 public:
     // The document window's help page tells about the Image menu.
-    static constexpr int HelpContextNumber = 20002;
+    static constexpr int HelpContextNumber = 20046;
     static constexpr int32_t MaxSide = 16384;
 
     explicit TfrmResizeImage(QWidget* Parent = nullptr);

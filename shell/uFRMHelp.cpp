@@ -142,6 +142,8 @@ const std::vector<THelpTopic>& HelpTopics() {
         {hc::Textures, "textures.html", "Settings palette"},
         {hc::FileNew, "filenew.html", "Dialogs"},
         {hc::Export, "export.html", "Dialogs"},
+        {hc::ResizeImage, "resize-image.html", "Dialogs"},
+        {hc::CanvasSize, "canvas-size.html", "Dialogs"},
         {hc::Print, "print.html", "Dialogs"},
         {hc::Text, "text.html", "Dialogs"},
         {hc::FilterMenu, "filters.html", "Filters"},

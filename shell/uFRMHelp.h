@@ -42,6 +42,8 @@ constexpr int Text = 20040;
 constexpr int FileNew = 20041;
 constexpr int Export = 20044;
 constexpr int Print = 20045;
+constexpr int ResizeImage = 20046;
+constexpr int CanvasSize = 20047;
 // The left tool bar.
 constexpr int ToolDraw = 20050;
 constexpr int ToolSelect = 20051;

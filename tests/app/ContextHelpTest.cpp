@@ -166,6 +166,9 @@ const std::vector<TWindowRow>& Windows() {
         // The File and Help menus' dialogs.
         {"File New", 20041, MenuDialog("moNew")},
         {"Export Dialog", 20044, MenuDialog("moExportImage")},
+        // The Image menu's dialogs.
+        {"Resize Image", 20046, MenuDialog("moResizeImage")},
+        {"Canvas Size", 20047, MenuDialog("moCanvasSize")},
         {"Print Dialog", 20045, MenuDialog("moPrint")},
         {"Print Preview", 20045,
          [](TRunningProgram& p) -> QWidget* {

@@ -12,9 +12,11 @@
 #include "app/uFRMPrint.h"
 #include "app/uFRMSettings.h"
 #include "app/uFRMTextures.h"
+#include "document/uFRMCanvasSize.h"
 #include "document/uFRMDesigner.h"
 #include "document/uFRMExportDialog.h"
 #include "document/uFRMFileSize.h"
+#include "document/uFRMResizeImage.h"
 #include "filters/GraphicFilterTable.h"
 #include "filters/uFRMFilterDialogs.h"
 #include "filters/uFRMHistogram.h"
@@ -83,6 +85,8 @@ std::vector<TWindowRow> Windows(TFilterDocument& document) {
         {"frmHelp", [] { return created<TfrmHelp>(); }},
         {"frmHistogram", [] { return created<TfrmHistogram>(NoiseImage(64, 48, 5)); }},
         {"frmDesigner", [] { return created<TfrmDesigner>(nullptr); }},
+        {"frmResizeImage", [] { return created<TfrmResizeImage>(); }},
+        {"frmCanvasSize", [] { return created<TfrmCanvasSize>(); }},
     };
     for (const TFilterInfo& info : FilterTable()) {
         if (info.Direct()) continue;
