@@ -97,6 +97,7 @@ public:
 
     // TDocumentHost
     int32_t DocumentCount() const override;
+    int64_t OpenDocumentBytes() const override;
     void SetUndoEnabled(bool enabled) override;
     void SetSaveEnabled(bool enabled) override;
     void ShowImageSize(const QString& text) override;

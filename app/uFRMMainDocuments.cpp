@@ -3,6 +3,8 @@
 
 #include "app/uFRMMain.h"
 
+#include "formats/PictureHeader.h"
+
 #include <QAction>
 #include <QLabel>
 #include <QMdiArea>
@@ -37,6 +39,13 @@ TfrmDesigner* TfrmKolvar::ActiveDocument() const {
 
 int32_t TfrmKolvar::DocumentCount() const {
     return int32_t(Documents().size());
+}
+
+int64_t TfrmKolvar::OpenDocumentBytes() const {
+    int64_t bytes = 0;
+    for (TfrmDesigner* doc : Documents())
+        bytes += DocumentBytes(QSize(doc->Image().Width(), doc->Image().Height()));
+    return bytes;
 }
 
 TfrmDesigner* TfrmKolvar::AddDocumentWindow() {

@@ -4,6 +4,8 @@
 #include "app/uKolvarGeneric.h"
 #include "document/uOpenFiles.h"
 #include "formats/BmpCodec.h"
+#include "formats/DibData.h"
+#include "formats/PictureHeader.h"
 #include "raster/DibColors.h"
 #include "raster/DibGeometry.h"
 #include "raster/DibMath.h"
@@ -192,8 +194,18 @@ void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
     FModified = false;
 }
 
+bool TfrmDesigner::ConfirmLargePicture(const QString& Path) {
+    const std::optional<QSize> size = PictureSizeOfFile(Path);
+    if (!size) return true; // the reader will say what is wrong
+    const int64_t open = FHost ? FHost->OpenDocumentBytes() : 0;
+    if (!ShouldConfirmOpening(*size, open, PhysicalMemoryBytes())) return true;
+    return UserDialogs().AskNoDefault(this, QFileInfo(Path).fileName(),
+                                      LargePictureQuestion(*size));
+}
+
 bool TfrmDesigner::OpenImageFile(const QString& Path) {
     EnsureCreated();
+    if (!ConfirmLargePicture(Path)) return false;
     QImage bitmap;
     const bool loaded = LoadPictureFile(Path, bitmap, [this](const QString& Text) {
         UserDialogs().Message(this, QString(), Text, TMessageIcon::None);
@@ -238,11 +250,12 @@ bool TfrmDesigner::SaveImage(bool Ask) {
     if (QFileInfo(FFileName).suffix().isEmpty()) FFileName += QStringLiteral(".bmp");
     try {
         SaveBmp24(FFileName, FImage.ToImage());
-    } catch (const std::exception&) {
-        UserDialogs().Message(this, QStringLiteral("Save Error"),
-                              QStringLiteral("Could not write file ") + FFileName +
-                                  QLatin1Char('.'),
-                              TMessageIcon::Error);
+    } catch (const std::exception& e) {
+        // The system's reason, when known, goes under the fixed text.
+        const auto* write = dynamic_cast<const EWriteError*>(&e);
+        QString text = QStringLiteral("Could not write file ") + FFileName + QLatin1Char('.');
+        if (write && !write->Reason().isEmpty()) text += QLatin1Char('\n') + write->Reason();
+        UserDialogs().Message(this, QStringLiteral("Save Error"), text, TMessageIcon::Error);
         setWindowTitle(oldCaption);
         FFileName.clear();
         return false;

@@ -43,6 +43,11 @@ bool startsWith(const QByteArray& head, const char* bytes, int n, int at = 0) {
 
 } // namespace
 
+QString ReadErrorText(const QString& Path, const QString& Reason) {
+    const QString text = QStringLiteral("Could not open file ") + Path;
+    return Reason.isEmpty() ? text : text + QLatin1Char('\n') + Reason;
+}
+
 TPictureKind PictureKindByExtension(const QString& Path) {
     const QString ext = QFileInfo(Path).suffix().toUpper();
     if (ext == QLatin1String("GIF")) return TPictureKind::Gif;
@@ -94,6 +99,7 @@ bool LoadPictureFile(const QString& Path, QImage& Bitmap,
     const TPictureKind byName = PictureKindByExtension(Path);
     const TPictureKind byContent = PictureKindBySignature(readHead(Path));
     bool failed = false;
+    QString reason; // the last reader's own message
     for (TPictureKind kind : {byName, byContent}) {
         if (kind == TPictureKind::Unknown || (failed && kind == byName)) continue;
         try {
@@ -101,11 +107,15 @@ bool LoadPictureFile(const QString& Path, QImage& Bitmap,
             if (image.isNull()) throw EInvalidGraphic();
             Bitmap = std::move(image);
             return true;
+        } catch (const Exception& e) {
+            failed = true;
+            reason = e.Message();
         } catch (const std::exception&) {
             failed = true;
+            reason.clear();
         }
     }
-    if (failed && OnReadError) OnReadError(QStringLiteral("Could not open file ") + Path.toUpper());
+    if (failed && OnReadError) OnReadError(ReadErrorText(Path, reason));
     return false;
 }
 

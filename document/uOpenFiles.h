@@ -19,9 +19,13 @@ TPictureKind PictureKindBySignature(const QByteArray& Head);
 // Reads the file with the reader of Kind; raises that reader's error.
 QImage ReadPictureFile(const QString& Path, TPictureKind Kind);
 
+// "Could not open file " + the path as given, with the reader's own message (when there is
+// one) on a second line.
+QString ReadErrorText(const QString& Path, const QString& Reason);
+
 // Fills Bitmap with the file's picture. False at once when the file does not exist or no
 // reader recognises it; when every reader that recognised it failed, OnReadError receives
-// "Could not open file " + the upper-cased path, and the result is false.
+// ReadErrorText with the last reader's message, and the result is false.
 bool LoadPictureFile(const QString& Path, QImage& Bitmap,
                      const std::function<void(const QString& Text)>& OnReadError = {});
 

@@ -2,6 +2,8 @@
 
 #include "formats/MetafilePlayer.h"
 
+#include "formats/DecodeBudget.h"
+
 #include <QFontMetricsF>
 
 #include <algorithm>
@@ -513,6 +515,14 @@ QFont TMetafilePlayer::MakeFont(double& pixelHeight) const {
     return font;
 }
 
+void TMetafilePlayer::ChargeText(const QRectF& output) {
+    // Rasterising text costs about a byte per pixel it covers on the canvas.
+    TDecodeBudget* budget = TDecodeBudget::Current();
+    const QRectF shown = output.intersected(QRectF(target_.rect()));
+    if (!budget || shown.isEmpty()) return;
+    budget->ChargeMetafile(int64_t(std::ceil(shown.width() * shown.height())), "text");
+}
+
 void TMetafilePlayer::TextOut(const TTextRun& run) {
     // Glyph indices belong to the recording machine's font; drawing them as characters would
     // show nonsense, so such runs only paint their opaque rectangle.
@@ -567,21 +577,35 @@ void TMetafilePlayer::TextOut(const TTextRun& run) {
     if (state_.BkMode == gdi::OPAQUE && !glyphs)
         painter_.fillRect(QRectF(x0, baseline - fm.ascent(), width, fm.ascent() + fm.descent()),
                           ColorOf(state_.BkColor));
+    if (!glyphs)
+        ChargeText(painter_.transform().mapRect(
+            QRectF(x0, baseline - fm.ascent(), width, fm.ascent() + fm.descent())));
+    // Glyphs larger than the canvas go as outlines, which the rasteriser clips to the canvas;
+    // the font's own glyph images would be as large as the glyphs.
+    const bool outlines = pixelHeight > std::max(target_.width(), target_.height());
+    QPainterPath outline;
+    const auto draw = [&](QPointF at, const QString& text) {
+        if (outlines)
+            outline.addText(at, font, text);
+        else
+            painter_.drawText(at, text);
+    };
     painter_.setFont(font);
     painter_.setPen(ColorOf(state_.TextColor));
     if (glyphs) {
     } else if (advances.empty()) {
-        painter_.drawText(QPointF(x0, baseline), run.Text);
+        draw(QPointF(x0, baseline), run.Text);
     } else {
         double x = x0;
         for (qsizetype i = 0; i < run.Text.size(); ++i) {
             qsizetype n = run.Text[i].isHighSurrogate() && i + 1 < run.Text.size() ? 2 : 1;
-            painter_.drawText(QPointF(x, baseline), run.Text.mid(i, n));
+            draw(QPointF(x, baseline), run.Text.mid(i, n));
             for (qsizetype k = 0; k < n && size_t(i + k) < advances.size(); ++k)
                 x += advances[size_t(i + k)];
             i += n - 1;
         }
     }
+    if (outlines) painter_.fillPath(outline, ColorOf(state_.TextColor));
     painter_.restore();
     clipDirty_ = true;
 
