@@ -246,9 +246,27 @@ QBrush TMetafilePlayer::MakeBrush(const TMetaBrush& brush) const {
     }
 }
 
+void TMetafilePlayer::ChargeDrawing(const QRectF& output, double estimate) {
+    // Pixels the rasteriser touches, at most those of the box on the canvas. A play may touch
+    // each canvas pixel many times, but not without end: a small file of records that each
+    // fill a giant canvas would otherwise keep the program busy for days.
+    const QRectF shown = output.intersected(QRectF(target_.rect()));
+    if (shown.isEmpty()) return;
+    const double area = shown.width() * shown.height();
+    const double cost = std::isfinite(estimate) ? std::min(area, estimate) : area;
+    work_ += int64_t(std::ceil(cost));
+    const TDecodeBudget* budget = TDecodeBudget::Current();
+    const int64_t limit =
+        budget ? budget->Limits().MetafileDrawing : TDecodeLimits().MetafileDrawing;
+    const int64_t canvas = int64_t(target_.width()) * target_.height();
+    if (work_ > std::max(limit, 64 * canvas))
+        throw EDecodeBudgetError("The metafile draws far more than its picture can show");
+}
+
 void TMetafilePlayer::FillWith(const QPainterPath& path, const QBrush& brush,
                                QPainter::CompositionMode mode) {
     if (!Drawable(path)) return;
+    ChargeDrawing(path.controlPointRect());
     Prepare(false);
     painter_.setCompositionMode(mode);
     painter_.setPen(Qt::NoPen);
@@ -258,6 +276,7 @@ void TMetafilePlayer::FillWith(const QPainterPath& path, const QBrush& brush,
 
 void TMetafilePlayer::FillOutput(const QPainterPath& path, const TMetaBrush& brush) {
     if (!BrushDraws(brush) || !Drawable(path)) return;
+    ChargeDrawing(path.controlPointRect());
     Prepare();
     QPainterPath p = path;
     p.setFillRule(state_.PolyFillMode == gdi::WINDING ? Qt::WindingFill : Qt::OddEvenFill);
@@ -271,6 +290,10 @@ void TMetafilePlayer::StrokeOutput(const QPainterPath& path, bool shortenEnd) {
     Prepare();
     const TMetaPen& mp = state_.Pen;
     double width = PenWidthOutput();
+    // A stroke covers about its length times its width, far less than its box when thin.
+    const double reach = std::max(width, 1.0) * 2 + 2;
+    ChargeDrawing(path.controlPointRect().adjusted(-reach, -reach, reach, reach),
+                  (path.length() + reach) * reach);
     QPen pen(ColorOf(mp.Color));
     QPainterPath p = path;
     if (width < 1.5) {
@@ -517,6 +540,7 @@ QFont TMetafilePlayer::MakeFont(double& pixelHeight) const {
 
 void TMetafilePlayer::ChargeText(const QRectF& output) {
     // Rasterising text costs about a byte per pixel it covers on the canvas.
+    ChargeDrawing(output);
     TDecodeBudget* budget = TDecodeBudget::Current();
     const QRectF shown = output.intersected(QRectF(target_.rect()));
     if (!budget || shown.isEmpty()) return;
@@ -679,6 +703,7 @@ void TMetafilePlayer::BitBlt(const QRectF& destLogical, const QImage& source,
     QRectF wanted = sourceRect.normalized().intersected(QRectF(source.rect()));
     QRect valid = wanted.toAlignedRect().intersected(source.rect());
     if (valid.isEmpty() || !std::isfinite(full.determinant()) || full.determinant() == 0) return;
+    ChargeDrawing(full.mapRect(QRectF(valid)));
     Prepare(false);
     painter_.setCompositionMode(SourceRopMode(rop));
     painter_.setTransform(full);

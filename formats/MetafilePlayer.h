@@ -19,6 +19,7 @@
 #include <QRegion>
 #include <QTransform>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -236,6 +237,9 @@ private:
     QBrush MakeBrush(const TMetaBrush& brush) const;
     QFont MakeFont(double& pixelHeight) const;
     void ChargeText(const QRectF& output);
+    // Counts the pixels a drawing touches (the box on the canvas, or a smaller estimate) and
+    // raises EDecodeBudgetError once a play has drawn far more than its canvas.
+    void ChargeDrawing(const QRectF& output, double estimate = INFINITY);
     QRegion MappedRectRegion(const QRectF& rect, const QTransform& t) const;
     QRegion OutputPathRegion(const QPainterPath& path) const;
     void FillWith(const QPainterPath& path, const QBrush& brush, QPainter::CompositionMode mode);
@@ -258,6 +262,7 @@ private:
     bool inPath_ = false;
     bool figureOpen_ = false;
     QPainterPath path_; // output coordinates
+    int64_t work_ = 0;  // pixels drawn so far
 };
 
 } // namespace kolvar

@@ -159,6 +159,27 @@ TEST(HostileMetafiles, ObjectTableChurnPlaysInTimeAndKeepsTheSlotOrder) {
     EXPECT_THROW(LoadMetafile(full.Bytes(), false), EMetafileError);
 }
 
+TEST(HostileMetafiles, RecordsThatFillTheCanvasAgainAndAgainEndThePlay) {
+    const auto fills = [](int n) {
+        TEmfWriter emf(QRect(0, 0, 2646, 2646)); // 100 x 100 pixels
+        emf.CreateBrush(1, 0, 0x0000FF).Select(1);
+        for (int i = 0; i < n; ++i) emf.Rectangle(-10, -10, 200, 200);
+        return emf.Bytes();
+    };
+    // The least a play may draw is 64 canvases, whatever the budget says.
+    TDecodeLimits limits;
+    limits.MetafileDrawing = 1;
+    TDecodeBudget budget(limits);
+    TDecodeScope scope(budget);
+    EXPECT_EQ(LoadMetafile(fills(40), true).pixel(50, 50), qRgb(255, 0, 0));
+    EXPECT_THROW(LoadMetafile(fills(60), true), EDecodeBudgetError);
+    // Thin lines count their length, not their box.
+    TEmfWriter lines(QRect(0, 0, 2646, 2646));
+    for (int i = 0; i < 800; ++i) lines.MoveTo(0, 0).LineTo(100, 100);
+    EXPECT_NO_THROW(LoadMetafile(lines.Bytes(), true));
+    EXPECT_EQ(budget.Live(), 0);
+}
+
 TEST(HostileMetafiles, GiantFontsDrawWithinTheCanvasAndTheBudget) {
     const QByteArray emf = GiantShearedFont();
     EXPECT_LT(emf.size(), 400);
