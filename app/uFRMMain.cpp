@@ -1,7 +1,7 @@
 #include "app/uFRMMain.h"
 
-#include "app/uFRMHelp.h"
-#include "app/uLanguagesSuport.h"
+#include "shell/uFRMHelp.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QAction>
 #include <QActionGroup>

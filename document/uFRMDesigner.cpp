@@ -1,7 +1,5 @@
 #include "document/uFRMDesigner.h"
 
-#include "app/UserDialogsWidget.h"
-#include "app/uKolvarGeneric.h"
 #include "document/uOpenFiles.h"
 #include "formats/BmpCodec.h"
 #include "formats/DibData.h"
@@ -10,6 +8,8 @@
 #include "raster/DibGeometry.h"
 #include "raster/DibMath.h"
 #include "raster/Exceptions.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uKolvarGeneric.h"
 
 #include <QAction>
 #include <QClipboard>
