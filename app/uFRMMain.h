@@ -80,7 +80,11 @@ public:
     TfrmDesigner* ActiveDocument() const;
     // Creates a document window for a file and lists it; null (and nothing listed) when the
     // file could not be read.
+    // Asks first before a giant picture (ConfirmOpeningPicture); null when declined or
+    // unreadable.
     TfrmDesigner* OpenDocument(const QString& path);
+    // The memory the open documents' pictures hold (image and undo copy), in bytes.
+    int64_t OpenDocumentBytes() const;
     TfrmDesigner* NewDocument();
     // The close procedure of every document, last to first; true when all of them closed.
     bool CloseAllDocuments();
@@ -97,7 +101,6 @@ public:
 
     // TDocumentHost
     int32_t DocumentCount() const override;
-    int64_t OpenDocumentBytes() const override;
     void SetUndoEnabled(bool enabled) override;
     void SetSaveEnabled(bool enabled) override;
     void ShowImageSize(const QString& text) override;

@@ -67,6 +67,7 @@ TfrmDesigner* TfrmKolvar::NewDocument() {
 }
 
 TfrmDesigner* TfrmKolvar::OpenDocument(const QString& path) {
+    if (!ConfirmOpeningPicture(this, path, OpenDocumentBytes())) return nullptr;
     TfrmDesigner* doc = AddDocumentWindow();
     if (!doc->OpenImageFile(path)) {
         QWidget* sub = doc->parentWidget();

@@ -194,18 +194,15 @@ void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
     FModified = false;
 }
 
-bool TfrmDesigner::ConfirmLargePicture(const QString& Path) {
+bool ConfirmOpeningPicture(QWidget* Parent, const QString& Path, int64_t OpenBytes) {
     const std::optional<QSize> size = PictureSizeOfFile(Path);
-    if (!size) return true; // the reader will say what is wrong
-    const int64_t open = FHost ? FHost->OpenDocumentBytes() : 0;
-    if (!ShouldConfirmOpening(*size, open, PhysicalMemoryBytes())) return true;
-    return UserDialogs().AskNoDefault(this, QFileInfo(Path).fileName(),
+    if (!size || !ShouldConfirmOpening(*size, OpenBytes, PhysicalMemoryBytes())) return true;
+    return UserDialogs().AskNoDefault(Parent, QFileInfo(Path).fileName(),
                                       LargePictureQuestion(*size));
 }
 
 bool TfrmDesigner::OpenImageFile(const QString& Path) {
     EnsureCreated();
-    if (!ConfirmLargePicture(Path)) return false;
     QImage bitmap;
     const bool loaded = LoadPictureFile(Path, bitmap, [this](const QString& Text) {
         UserDialogs().Message(this, QString(), Text, TMessageIcon::None);

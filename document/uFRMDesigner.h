@@ -30,8 +30,6 @@ public:
     virtual ~TDocumentHost() = default;
     // The number of document windows the frame has now, this one included.
     virtual int32_t DocumentCount() const = 0;
-    // The memory the open documents' pictures hold (image and undo copy), in bytes.
-    virtual int64_t OpenDocumentBytes() const { return 0; }
     virtual void SetUndoEnabled(bool Enabled) = 0;
     virtual void SetSaveEnabled(bool Enabled) = 0;
     // Panel 0 of the status bar.
@@ -39,6 +37,12 @@ public:
     // Removes the document's entry from the Windows menu.
     virtual void DeleteFileCaption(const QString& Caption) = 0;
 };
+
+// Asks before a picture above 100 million pixels is opened, or one that with the open
+// documents (OpenBytes, their images and undo copies) would take more than half the machine's
+// memory; the size comes from the file's header. True to go on, also when the header is not
+// understood (the reader then says what is wrong).
+bool ConfirmOpeningPicture(QWidget* Parent, const QString& Path, int64_t OpenBytes);
 
 class TfrmDesigner : public TfrmKolvarWnd, public TFilterDocument {
     Q_OBJECT
@@ -56,8 +60,6 @@ public:
     void NewImage(int32_t Height, int32_t Width, TColor PageColor);
     // False (after the messages) when the file could not be read; the window is then no
     // document and the caller discards it.
-    // A picture above 100 million pixels, or one that would fill more than half the machine's
-    // memory, is opened only when the user confirms it; declining returns false quietly.
     bool OpenImageFile(const QString& Path);
     // Saves as a 24-bit BMP; asks for a name when Ask is set or the document has none.
     bool SaveImage(bool Ask);
@@ -161,7 +163,6 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
-    bool ConfirmLargePicture(const QString& Path);
     void BuildActions();
     void BuildSelectionPopup();
     void ComposeView(TDibContainer& Buffer);
