@@ -11,6 +11,9 @@
 #include <QList>
 #include <QPointer>
 
+#include <memory>
+#include <vector>
+
 class QAction;
 class QActionGroup;
 class QButtonGroup;
@@ -21,6 +24,7 @@ class QMdiArea;
 class QMenu;
 class QMenuBar;
 class QStatusBar;
+class QTimer;
 class QToolButton;
 
 namespace kolvar {
@@ -28,6 +32,7 @@ namespace kolvar {
 class TfrmDesigner;
 class TfrmSettings;
 class TfrmShapes;
+class TPictureReadJob;
 
 class TfrmKolvar : public TfrmKolvarWnd, public TDocumentHost {
     Q_OBJECT
@@ -85,6 +90,12 @@ public:
     TfrmDesigner* OpenDocument(const QString& path);
     // The memory the open documents' pictures hold (image and undo copy), in bytes.
     int64_t OpenDocumentBytes() const;
+    // The same with the file read on a thread of its own while the status bar shows how far
+    // it got; the document window appears once the picture is ready. Files open in the order
+    // they were asked for.
+    void OpenDocumentInBackground(const QString& path);
+    // True while a background read has not yet become a document.
+    bool Opening() const { return !reading_.empty(); }
     TfrmDesigner* NewDocument();
     // The close procedure of every document, last to first; true when all of them closed.
     bool CloseAllDocuments();
@@ -104,6 +115,7 @@ public:
     void SetUndoEnabled(bool enabled) override;
     void SetSaveEnabled(bool enabled) override;
     void ShowImageSize(const QString& text) override;
+    void ShowProgress(int percent) override;
 
 protected:
     void FormCreate() override;
@@ -130,10 +142,14 @@ private:
     bool eventFilter(QObject* watched, QEvent* e) override;
     void UpdatePasteItem();
     TfrmDesigner* AddDocumentWindow();
+    // Turns the finished background reads into documents and shows the progress of the next.
+    void PollReads();
+    TfrmDesigner* FinishOpening(TPictureReadJob& job);
     void ActivateDocument(TfrmDesigner* document);
     // The palettes (uFRMMainPalettes): made by FormShow; the Draw and Select buttons enable
     // or disable the shapes palette's drawing buttons.
     void CreatePalettes();
+    void TranslatePalettes();
     void SetDrawButtonsEnabled(bool enabled);
 
     TToolState toolState_;
@@ -152,6 +168,9 @@ private:
     bool palettesCreated_ = false;
     QPointer<TfrmSettings> settings_;
     QPointer<TfrmShapes> shapes_;
+    std::vector<std::unique_ptr<TPictureReadJob>> reading_;
+    QTimer* readTimer_ = nullptr;
+    bool polling_ = false;
 };
 
 } // namespace kolvar

@@ -1,8 +1,10 @@
 #include "document/uFRMDesigner.h"
+#include "shell/uLanguagesSuport.h"
 
 #include "document/uOpenFiles.h"
-#include "formats/BmpCodec.h"
+#include "filters/BackgroundRun.h"
 #include "formats/DibData.h"
+#include "formats/DibFile.h"
 #include "formats/PictureHeader.h"
 #include "raster/DibColors.h"
 #include "raster/DibGeometry.h"
@@ -184,7 +186,8 @@ void TfrmDesigner::ResetView(int32_t W, int32_t H) {
 void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
     EnsureCreated();
     FFileName.clear();
-    setWindowTitle(QStringLiteral("Image") + QString::number(FHost ? FHost->DocumentCount() : 1));
+    setWindowTitle(LanguageMessage(QStringLiteral("Image")) +
+                   QString::number(FHost ? FHost->DocumentCount() : 1));
     TakeImage(Width, Height);
     SetClientToImage(Width, Height);
     ResetView(Width, Height);
@@ -197,36 +200,46 @@ void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
 bool ConfirmOpeningPicture(QWidget* Parent, const QString& Path, int64_t OpenBytes) {
     const std::optional<QSize> size = PictureSizeOfFile(Path);
     if (!size || !ShouldConfirmOpening(*size, OpenBytes, PhysicalMemoryBytes())) return true;
-    return UserDialogs().AskNoDefault(Parent, QFileInfo(Path).fileName(),
-                                      LargePictureQuestion(*size));
+    return UserDialogs().AskNoDefault(
+        Parent, QFileInfo(Path).fileName(),
+        LargePictureQuestion(*size, LanguageMessage(QString::fromLatin1(kLargePictureQuestion))));
 }
 
 bool TfrmDesigner::OpenImageFile(const QString& Path) {
     EnsureCreated();
-    QImage bitmap;
-    const bool loaded = LoadPictureFile(Path, bitmap, [this](const QString& Text) {
+    TDibContainer picture;
+    const bool loaded = LoadPictureFile(Path, picture, [this](const QString& Text) {
         UserDialogs().Message(this, QString(), Text, TMessageIcon::None);
     });
-    if (loaded) {
-        try {
-            FImage.AssignBitmap(bitmap);
-            FUndoImage.SetSize(FImage.Width(), FImage.Height());
-        } catch (const std::exception&) {
-            FImage.SetSize(0, 0);
-        }
-    }
-    if (!loaded || FImage.Empty()) {
-        UserDialogs().Message(this, QStringLiteral("Open Error"),
-                              QStringLiteral("Could not open file ") + Path + QLatin1Char('.'),
-                              TMessageIcon::Error);
+    if (!loaded || !TakePicture(Path, std::move(picture))) {
+        ShowOpenError(Path);
         return false;
     }
+    return true;
+}
+
+bool TfrmDesigner::TakePicture(const QString& Path, TDibContainer&& Picture) {
+    EnsureCreated();
+    try {
+        FImage = std::move(Picture);
+        // The undo copy's pages are only touched when the first change takes the copy.
+        FUndoImage.SetSize(FImage.Width(), FImage.Height());
+    } catch (const std::exception&) {
+        FImage.SetSize(0, 0);
+    }
+    if (FImage.Empty()) return false;
     FFileName = Path;
     setWindowTitle(QFileInfo(Path).fileName());
     SetClientToImage(FImage.Width(), FImage.Height());
     ResetView(FImage.Width(), FImage.Height());
     FModified = false;
     return true;
+}
+
+void TfrmDesigner::ShowOpenError(const QString& Path) {
+    UserDialogs().Message(this, LanguageMessage(QStringLiteral("Open Error")),
+                          LanguageMessage(QStringLiteral("Could not open file %1.")).arg(Path),
+                          TMessageIcon::Error);
 }
 
 // ---- Saving, clearing, undo -------------------------------------------------------------
@@ -246,13 +259,15 @@ bool TfrmDesigner::SaveImage(bool Ask) {
     }
     if (QFileInfo(FFileName).suffix().isEmpty()) FFileName += QStringLiteral(".bmp");
     try {
-        SaveBmp24(FFileName, FImage.ToImage());
+        // A big picture takes a while to write; the windows keep painting meanwhile.
+        RunKeepingWindowsLive([this](const TWorkReport&) { SaveDibBmp24(FFileName, FImage); });
     } catch (const std::exception& e) {
         // The system's reason, when known, goes under the fixed text.
         const auto* write = dynamic_cast<const EWriteError*>(&e);
-        QString text = QStringLiteral("Could not write file ") + FFileName + QLatin1Char('.');
+        QString text = LanguageMessage(QStringLiteral("Could not write file %1.")).arg(FFileName);
         if (write && !write->Reason().isEmpty()) text += QLatin1Char('\n') + write->Reason();
-        UserDialogs().Message(this, QStringLiteral("Save Error"), text, TMessageIcon::Error);
+        UserDialogs().Message(this, LanguageMessage(QStringLiteral("Save Error")), text,
+                              TMessageIcon::Error);
         setWindowTitle(oldCaption);
         FFileName.clear();
         return false;
@@ -283,13 +298,15 @@ void TfrmDesigner::ClearImage() {
 }
 
 void TfrmDesigner::SaveUndo() {
-    FUndoImage.AssignContainer(FImage);
+    // Only the copy is read meanwhile (by painting), so the windows may keep painting.
+    RunKeepingWindowsLive([this](const TWorkReport&) { FUndoImage.AssignContainer(FImage); });
     FUndoAvailable = true;
     if (FHost) FHost->SetUndoEnabled(true);
 }
 
 void TfrmDesigner::RestoreUndo() {
-    FImage.AssignContainer(FUndoImage);
+    // Painting meanwhile may show part of the copy for a moment; the repaint below is whole.
+    RunKeepingWindowsLive([this](const TWorkReport&) { FImage.AssignContainer(FUndoImage); });
     FUndoAvailable = false;
     Repaint();
 }
@@ -310,10 +327,14 @@ void TfrmDesigner::RotateImage(int32_t Degrees) {
 
 bool TfrmDesigner::FormClose() {
     if (FReleased) return true;
+    // A command still works on a picture (its event loop delivered the close).
+    if (BackgroundWorkRunning()) return false;
     if (FModified) {
-        const QString text = QStringLiteral("File ") + windowTitle().toUpper() +
-                             QStringLiteral(" is not saved.\nDo you like save it now?");
-        if (UserDialogs().Ask(this, QStringLiteral("Close file"), text) && !SaveImage(false))
+        const QString text =
+            LanguageMessage(QStringLiteral("File %1 is not saved.\nDo you like save it now?"))
+                .arg(windowTitle().toUpper());
+        if (UserDialogs().Ask(this, LanguageMessage(QStringLiteral("Close file")), text) &&
+            !SaveImage(false))
             return false;
     }
     Release();
@@ -364,6 +385,10 @@ void TfrmDesigner::ComposeView(TDibContainer& Buffer) {
 
 void TfrmDesigner::Repaint() {
     FDesigner->Invalidate();
+}
+
+void TfrmDesigner::ShowProgress(int Percent) {
+    if (FHost) FHost->ShowProgress(Percent);
 }
 
 void TfrmDesigner::SetPreviewHooks(TPreviewPaint Buffer, TPreviewPaintDC DC) {

@@ -1,5 +1,7 @@
 #include "filters/uFRMFilterConfig.h"
+#include "shell/uLanguagesSuport.h"
 
+#include "filters/BackgroundRun.h"
 #include "filters/FilterDocument.h"
 #include "filters/GraphicFilterTable.h"
 #include "raster/DibMath.h"
@@ -10,6 +12,7 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 namespace kolvar {
@@ -144,6 +147,8 @@ void TfrmFilterConfig::FinishPreview() {
         FTimer->stop();
         RunPreview();
     }
+    // A long run keeps the windows painting while it ends; its progress shows in the caption.
+    WaitKeepingWindowsLive([this] { return FRunDone || FRunner.Idle(); });
     if (!FRunDone) TakeResult(FRunner.Wait());
 }
 
@@ -163,13 +168,15 @@ void TfrmFilterConfig::sbOKClick() {
     FinishPreview();
     if (!FPreviewCurrent) {
         UserDialogs().Message(this, windowTitle(),
-                              QStringLiteral("The filter could not be applied."),
+                              LanguageMessage(QStringLiteral("The filter could not be applied.")),
                               TMessageIcon::Error);
         return;
     }
     if (!FPreview.Empty()) {
         FDocument.SaveUndo();
-        FPreview.BlendTo(FDocument.Image(), FSetup->Region.Left, FSetup->Region.Top, 0);
+        RunKeepingWindowsLive([this](const TWorkReport&) {
+            FPreview.BlendTo(FDocument.Image(), FSetup->Region.Left, FSetup->Region.Top, 0);
+        });
         FDocument.SetModified(true);
     }
     FormDestroy();

@@ -133,12 +133,9 @@ int64_t PhysicalMemoryBytes() {
     return pages > 0 && pageSize > 0 ? int64_t(pages) * pageSize : 0;
 }
 
-QString LargePictureQuestion(QSize picture) {
+QString LargePictureQuestion(QSize picture, const QString& text) {
     const int64_t megabytes = (DocumentBytes(picture) + (1 << 20) - 1) >> 20;
-    return QStringLiteral("This picture is %1 x %2 pixels and needs %3 MB. Open it?")
-        .arg(picture.width())
-        .arg(picture.height())
-        .arg(megabytes);
+    return QString(text).arg(picture.width()).arg(picture.height()).arg(megabytes);
 }
 
 } // namespace kolvar

@@ -35,7 +35,12 @@ bool ShouldConfirmOpening(QSize picture, int64_t openBytes, int64_t physicalByte
 // The machine's physical memory in bytes, or 0 when the system does not say.
 int64_t PhysicalMemoryBytes();
 
-// "This picture is W x H pixels and needs N MB. Open it?"
-QString LargePictureQuestion(QSize picture);
+// The question asked before a large picture opens; %1 x %2 is its size, %3 the megabytes.
+inline constexpr const char* kLargePictureQuestion =
+    "This picture is %1 x %2 pixels and needs %3 MB. Open it?";
+
+// The question (or its translation, with the same places) filled in for the picture.
+QString LargePictureQuestion(QSize picture,
+                             const QString& text = QString::fromLatin1(kLargePictureQuestion));
 
 } // namespace kolvar

@@ -1,4 +1,5 @@
 #include "shell/UserDialogsWidget.h"
+#include "shell/uLanguagesSuport.h"
 
 #include "shell/uFRMKolvarWnd.h"
 
@@ -31,7 +32,8 @@ QMessageBox::Icon boxIcon(TMessageIcon icon) {
 }
 
 QFileDialog* makeFileDialog(QWidget* parent, const TFileDialogRequest& r) {
-    auto* d = new QFileDialog(parent, r.Caption, r.Directory, r.Filter);
+    auto* d =
+        new QFileDialog(parent, LanguageMessage(r.Caption), r.Directory, LanguageFilter(r.Filter));
     if (!r.FileName.isEmpty()) d->selectFile(r.FileName);
     if (!r.DefaultSuffix.isEmpty()) d->setDefaultSuffix(r.DefaultSuffix);
     return d;

@@ -111,11 +111,13 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void Translated() override;
 
 private:
     void BuildContents();
     void SelectInContents(const QString& Page);
     void OpenResult(int Row);
+    void ShowFoundCount();
 
     QToolButton* sbBack_;
     QToolButton* sbForward_;
@@ -126,6 +128,7 @@ private:
     QListWidget* lstResults_;
     QLabel* lblFound_;
     QTextBrowser* tbPage_;
+    bool searched_ = false;
 };
 
 // The viewer while it exists, else null.

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <csignal>
@@ -187,9 +189,37 @@ TEST_F(DocumentWindow, AGiantPictureFromATinyFileIsOpenedOnlyWhenConfirmed) {
     // Declining is no error; the next file opens without a question.
     EXPECT_NE(main_->OpenDocument(other), nullptr);
     EXPECT_EQ(main_->DocumentCount(), before + 1);
-    EXPECT_EQ(dialogs_.Messages(),
-              QStringList(QStringLiteral("giant.bmp|This picture is 16384 x 16384 pixels and "
-                                         "needs 1536 MB. Open it?")));
+    // The open path of the File menu and the command line asks as well.
+    dialogs_.Answers = {false};
+    main_->OpenDocumentInBackground(giant);
+    EXPECT_FALSE(main_->Opening());
+    EXPECT_EQ(main_->DocumentCount(), before + 1);
+    const QString question = QStringLiteral(
+        "giant.bmp|This picture is 16384 x 16384 pixels and needs 1536 MB. Open it?");
+    EXPECT_EQ(dialogs_.Messages(), (QStringList{question, question}));
+}
+
+TEST_F(DocumentWindow, BackgroundOpensComeInTheirOrderAndAFailureStillSaysBothMessages) {
+    const QString dir = home_.path();
+    const QString broken = writeFile(dir + QStringLiteral("/broken.bmp"), "BM and nothing else");
+    main_->OpenDocumentInBackground(writePicture(dir, "first.jpg"));
+    main_->OpenDocumentInBackground(broken);
+    main_->OpenDocumentInBackground(writePicture(dir, "last.png"));
+    QElapsedTimer waited;
+    waited.start();
+    while (main_->Opening() && waited.elapsed() < 10000) QApplication::processEvents();
+    ASSERT_FALSE(main_->Opening());
+    QStringList titles;
+    for (TfrmDesigner* doc : main_->Documents()) titles << doc->windowTitle();
+    EXPECT_EQ(titles, (QStringList{"first.jpg", "last.png"}));
+    EXPECT_EQ(main_->ActiveDocument()->Image().Width(), 7);
+    ASSERT_EQ(dialogs_.Messages().size(), 2);
+    EXPECT_TRUE(dialogs_.Messages()[0].startsWith(QStringLiteral("|Could not open file ") + broken +
+                                                  QLatin1Char('\n')))
+        << dialogs_.Messages()[0].toStdString();
+    EXPECT_EQ(dialogs_.Messages()[1],
+              QStringLiteral("Open Error|Could not open file ") + broken + ".");
+    EXPECT_TRUE(main_->StatusBar()->currentMessage().isEmpty());
 }
 
 TEST_F(DocumentWindow, PictureLoaderRecognisesFilesByTheirFirstBytes) {
