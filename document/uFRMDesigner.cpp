@@ -11,6 +11,7 @@
 #include "raster/DibMath.h"
 #include "raster/Exceptions.h"
 #include "shell/UserDialogsWidget.h"
+#include "shell/uFRMHelp.h"
 #include "shell/uKolvarGeneric.h"
 
 #include <QAction>
@@ -49,7 +50,7 @@ TfrmDesigner::TfrmDesigner(TDocumentHost* Host, QWidget* Parent)
     : TfrmKolvarWnd(Parent, Qt::Widget), FHost(Host) {
     setObjectName(QStringLiteral("frmDesigner"));
     setWindowTitle(QStringLiteral("Designer"));
-    SetHelpContext(20002); // the document window's help page
+    SetHelpContext(hc::Document);
     SetRollUp(false);
     SetGripLines(true);
 
