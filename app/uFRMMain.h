@@ -89,7 +89,11 @@ public:
     TfrmDesigner* ActiveDocument() const;
     // Creates a document window for a file and lists it; null (and nothing listed) when the
     // file could not be read.
+    // Asks first before a giant picture (ConfirmOpeningPicture); null when declined or
+    // unreadable.
     TfrmDesigner* OpenDocument(const QString& path);
+    // The memory the open documents' pictures hold (image and undo copy), in bytes.
+    int64_t OpenDocumentBytes() const;
     // The same with the file read on a thread of its own while the status bar shows how far
     // it got; the document window appears once the picture is ready. Files open in the order
     // they were asked for.

@@ -4,6 +4,7 @@
 #include "app/uFRMMain.h"
 
 #include "document/PictureReadJob.h"
+#include "formats/PictureHeader.h"
 #include "shell/UserDialogsWidget.h"
 #include "shell/uLanguagesSuport.h"
 
@@ -49,6 +50,13 @@ int32_t TfrmKolvar::DocumentCount() const {
     return int32_t(Documents().size());
 }
 
+int64_t TfrmKolvar::OpenDocumentBytes() const {
+    int64_t bytes = 0;
+    for (TfrmDesigner* doc : Documents())
+        bytes += DocumentBytes(QSize(doc->Image().Width(), doc->Image().Height()));
+    return bytes;
+}
+
 TfrmDesigner* TfrmKolvar::AddDocumentWindow() {
     auto* doc = new TfrmDesigner(this);
     doc->EnsureCreated();
@@ -71,6 +79,7 @@ TfrmDesigner* TfrmKolvar::NewDocument() {
 }
 
 TfrmDesigner* TfrmKolvar::OpenDocument(const QString& path) {
+    if (!ConfirmOpeningPicture(this, path, OpenDocumentBytes())) return nullptr;
     TfrmDesigner* doc = AddDocumentWindow();
     if (!doc->OpenImageFile(path)) {
         QWidget* sub = doc->parentWidget();
@@ -155,6 +164,7 @@ void TfrmKolvar::KeepCaptionVisible(QMdiSubWindow* sub) {
 }
 
 void TfrmKolvar::OpenDocumentInBackground(const QString& path) {
+    if (!ConfirmOpeningPicture(this, path, OpenDocumentBytes())) return;
     reading_.push_back(std::make_unique<TPictureReadJob>(path));
     if (!readTimer_) {
         readTimer_ = new QTimer(this);

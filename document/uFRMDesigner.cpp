@@ -3,7 +3,9 @@
 
 #include "document/uOpenFiles.h"
 #include "filters/BackgroundRun.h"
+#include "formats/DibData.h"
 #include "formats/DibFile.h"
+#include "formats/PictureHeader.h"
 #include "raster/DibColors.h"
 #include "raster/DibGeometry.h"
 #include "raster/DibMath.h"
@@ -215,6 +217,14 @@ void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
     }
 }
 
+bool ConfirmOpeningPicture(QWidget* Parent, const QString& Path, int64_t OpenBytes) {
+    const std::optional<QSize> size = PictureSizeOfFile(Path);
+    if (!size || !ShouldConfirmOpening(*size, OpenBytes, PhysicalMemoryBytes())) return true;
+    return UserDialogs().AskNoDefault(
+        Parent, QFileInfo(Path).fileName(),
+        LargePictureQuestion(*size, LanguageMessage(QString::fromLatin1(kLargePictureQuestion))));
+}
+
 bool TfrmDesigner::OpenImageFile(const QString& Path) {
     EnsureCreated();
     TDibContainer picture;
@@ -277,11 +287,13 @@ bool TfrmDesigner::SaveImage(bool Ask) {
     try {
         // A big picture takes a while to write; the windows keep painting meanwhile.
         RunKeepingWindowsLive([this](const TWorkReport&) { SaveDibBmp24(FFileName, FImage); });
-    } catch (const std::exception&) {
-        UserDialogs().Message(
-            this, LanguageMessage(QStringLiteral("Save Error")),
-            LanguageMessage(QStringLiteral("Could not write file %1.")).arg(FFileName),
-            TMessageIcon::Error);
+    } catch (const std::exception& e) {
+        // The system's reason, when known, goes under the fixed text.
+        const auto* write = dynamic_cast<const EWriteError*>(&e);
+        QString text = LanguageMessage(QStringLiteral("Could not write file %1.")).arg(FFileName);
+        if (write && !write->Reason().isEmpty()) text += QLatin1Char('\n') + write->Reason();
+        UserDialogs().Message(this, LanguageMessage(QStringLiteral("Save Error")), text,
+                              TMessageIcon::Error);
         setWindowTitle(oldCaption);
         FFileName.clear();
         return false;

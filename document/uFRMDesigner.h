@@ -53,6 +53,12 @@ public:
     virtual void DocumentSaved(const QString& Path) { Q_UNUSED(Path); }
 };
 
+// Asks before a picture above 100 million pixels is opened, or one that with the open
+// documents (OpenBytes, their images and undo copies) would take more than half the machine's
+// memory; the size comes from the file's header. True to go on, also when the header is not
+// understood (the reader then says what is wrong).
+bool ConfirmOpeningPicture(QWidget* Parent, const QString& Path, int64_t OpenBytes);
+
 class TfrmDesigner : public TfrmKolvarWnd, public TFilterDocument {
     Q_OBJECT
 public:

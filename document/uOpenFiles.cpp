@@ -1,4 +1,5 @@
 #include "document/uOpenFiles.h"
+#include "raster/Exceptions.h"
 #include "shell/uLanguagesSuport.h"
 
 #include <QFileInfo>
@@ -14,12 +15,18 @@ bool LoadPictureFile(const QString& Path, TDibContainer& Image,
     try {
         LoadPicture(Path, Image, Progress);
         return true;
+    } catch (const Exception& e) {
+        if (OnReadError) OnReadError(ReadErrorText(Path, e.Message()));
+        return false;
     } catch (const std::exception&) {
-        if (OnReadError)
-            OnReadError(
-                LanguageMessage(QStringLiteral("Could not open file %1")).arg(Path.toUpper()));
+        if (OnReadError) OnReadError(ReadErrorText(Path, QString()));
         return false;
     }
+}
+
+QString ReadErrorText(const QString& Path, const QString& Reason) {
+    const QString text = LanguageMessage(QStringLiteral("Could not open file %1")).arg(Path);
+    return Reason.isEmpty() ? text : text + QLatin1Char('\n') + Reason;
 }
 
 bool LoadPictureFile(const QString& Path, QImage& Bitmap,

@@ -11,9 +11,13 @@
 
 namespace kolvar {
 
+// "Could not open file " + the path as given, with the reader's own message (when there is
+// one) on a second line.
+QString ReadErrorText(const QString& Path, const QString& Reason);
+
 // Fills Image with the file's picture. False at once when the file does not exist or no
 // reader recognises it; when every reader that recognised it failed, OnReadError receives
-// "Could not open file " + the upper-cased path, and the result is false. Progress reports the
+// ReadErrorText with the reader's message, and the result is false. Progress reports the
 // reading in percent, on the calling thread.
 bool LoadPictureFile(const QString& Path, TDibContainer& Image,
                      const std::function<void(const QString& Text)>& OnReadError = {},

@@ -229,13 +229,14 @@ class TRleDecoder {
 public:
     TRleDecoder(const TBytes& in, const TBmpInfo& info, QImage& image)
         : FIn(in), FPos(info.BitsOffset), FW(info.Width), FH(info.Height),
-          FFour(info.Compression == BI_RLE4), FBits(image.bits()), FBpl(image.bytesPerLine()) {}
+          FFour(info.Compression == BI_RLE4), FBits(image.bits()), FBpl(image.bytesPerLine()),
+          FRowEnd(DibStride(info.Width, info.BitCount) * 8 / info.BitCount) {}
 
     void Run() {
         for (;;) {
             if (FPos + 2 > FIn.Size()) {
                 // Data may stop right after the last pixel without an end marker.
-                if (FY >= FH || (FY == FH - 1 && FX == FW)) return;
+                if (FY >= FH || (FY == FH - 1 && FX >= FW)) return;
                 Invalid();
             }
             const uint8_t n = Next();
@@ -258,9 +259,11 @@ public:
 private:
     uint8_t Next() { return *FIn.At(FPos++, 1); }
 
+    // Common converters let a run fill the row's padding when the width is not a multiple of
+    // the row alignment; those pixels are dropped. A run past the padding is damage.
     void Put(uint8_t index) {
-        if (FY >= FH || FX >= FW) Invalid(); // a run past its row or below the picture
-        FBits[(FH - 1 - FY) * FBpl + FX] = index;
+        if (FY >= FH || FX >= FRowEnd) Invalid(); // a run past its row or below the picture
+        if (FX < FW) FBits[(FH - 1 - FY) * FBpl + FX] = index;
         ++FX;
     }
 
@@ -289,6 +292,7 @@ private:
     bool FFour;
     uint8_t* FBits;
     int64_t FBpl;
+    int64_t FRowEnd; // the row's pixels with its padding
     int64_t FX = 0;
     int64_t FY = 0;
 };

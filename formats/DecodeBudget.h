@@ -40,6 +40,9 @@ struct TDecodeLimits {
     // Bytes a metafile may allocate in all while it plays: its canvas and every bitmap or
     // mask its records decode, freed or not. Bounds time as well as memory.
     int64_t MetafileBytes = int64_t(512) << 20;
+    // Pixels a metafile's records may draw in all (each fill or stroke counts what it covers
+    // on the canvas), or 64 times its canvas when that is more: bounds the time of a play.
+    int64_t MetafileDrawing = int64_t(1) << 32;
 };
 
 // The defaults, with PicturePixels taken from PicturePixelLimit().

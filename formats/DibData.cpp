@@ -47,8 +47,8 @@ namespace {
 
 // The system's own words for the failure (a full disk says "No space left on device").
 [[noreturn]] void WriteFailed(const QString& fileName, int error) {
-    throw EWriteError(
-        QStringLiteral("Cannot write file %1: %2").arg(fileName, qt_error_string(error)));
+    const QString reason = qt_error_string(error);
+    throw EWriteError(QStringLiteral("Cannot write file %1: %2").arg(fileName, reason), reason);
 }
 
 // A new file beside the target, made with the permissions a new file gets.

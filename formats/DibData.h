@@ -53,10 +53,17 @@ public:
 
 namespace kolvar {
 
-// A file that could not be created or written.
+// A file that could not be created or written. Reason() is the system's own words for the
+// failure ("No space left on device"), or empty when none is known.
 class EWriteError : public EInOutError {
 public:
     using EInOutError::EInOutError;
+    EWriteError(const QString& message, const QString& reason)
+        : EInOutError(message), FReason(reason) {}
+    const QString& Reason() const { return FReason; }
+
+private:
+    QString FReason;
 };
 
 // Writes bytes to fileName through a temporary file that replaces the old one only when

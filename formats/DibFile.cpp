@@ -15,6 +15,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -40,8 +41,14 @@ void Put32(uint8_t* at, uint32_t v) {
     qToLittleEndian(v, at);
 }
 
-[[noreturn]] void WriteFailed(const QString& fileName, const QFileDevice& file) {
-    throw EWriteError(QStringLiteral("Cannot write file %1: %2").arg(fileName, file.errorString()));
+// The system's words for a failed write. An unbuffered file reports the failing call's own
+// error; a commit that fails may have lost it on closing, and then errno still holds it.
+[[noreturn]] void WriteFailed(const QString& fileName, const QFileDevice& file, int error) {
+    QString reason = file.error() != QFileDevice::NoError ? file.errorString() : QString();
+    if ((reason.isEmpty() || reason == QLatin1String("Unknown error")) && error != 0)
+        reason = qt_error_string(error);
+    if (reason.isEmpty()) reason = QStringLiteral("Unknown error");
+    throw EWriteError(QStringLiteral("Cannot write file %1: %2").arg(fileName, reason), reason);
 }
 
 } // namespace
@@ -60,8 +67,10 @@ void SaveDibBmp24(const QString& fileName, const TDibContainer& Image) {
     Put16(header + 28, 24);
     Put32(header + 34, bits);
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) WriteFailed(fileName, file);
-    if (file.write(reinterpret_cast<const char*>(header), 54) != 54) WriteFailed(fileName, file);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        WriteFailed(fileName, file, errno);
+    if (file.write(reinterpret_cast<const char*>(header), 54) != 54)
+        WriteFailed(fileName, file, errno);
     // Rows go out in chunks of about a megabyte through a buffer whose padding stays zero.
     const size_t rowBytes = size_t(Image.Width()) * 3;
     const int32_t chunkRows = std::clamp<int32_t>(int32_t((1u << 20) / stride), 1, Image.Height());
@@ -71,9 +80,9 @@ void SaveDibBmp24(const QString& fileName, const TDibContainer& Image) {
         for (; rows < chunkRows && y >= 0; ++rows, --y)
             std::memcpy(chunk.data() + size_t(rows) * stride, Image.ScanLine(y), rowBytes);
         const qint64 bytes = qint64(rows) * stride;
-        if (file.write(chunk.data(), bytes) != bytes) WriteFailed(fileName, file);
+        if (file.write(chunk.data(), bytes) != bytes) WriteFailed(fileName, file, errno);
     }
-    if (!file.commit()) WriteFailed(fileName, file);
+    if (!file.commit()) WriteFailed(fileName, file, errno);
 }
 
 QStringList DibReadableExtensions() {

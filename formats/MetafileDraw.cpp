@@ -2,6 +2,8 @@
 
 #include "formats/MetafilePlayer.h"
 
+#include "formats/DecodeBudget.h"
+
 #include <QFontMetricsF>
 
 #include <algorithm>
@@ -244,9 +246,27 @@ QBrush TMetafilePlayer::MakeBrush(const TMetaBrush& brush) const {
     }
 }
 
+void TMetafilePlayer::ChargeDrawing(const QRectF& output, double estimate) {
+    // Pixels the rasteriser touches, at most those of the box on the canvas. A play may touch
+    // each canvas pixel many times, but not without end: a small file of records that each
+    // fill a giant canvas would otherwise keep the program busy for days.
+    const QRectF shown = output.intersected(QRectF(target_.rect()));
+    if (shown.isEmpty()) return;
+    const double area = shown.width() * shown.height();
+    const double cost = std::isfinite(estimate) ? std::min(area, estimate) : area;
+    work_ += int64_t(std::ceil(cost));
+    const TDecodeBudget* budget = TDecodeBudget::Current();
+    const int64_t limit =
+        budget ? budget->Limits().MetafileDrawing : TDecodeLimits().MetafileDrawing;
+    const int64_t canvas = int64_t(target_.width()) * target_.height();
+    if (work_ > std::max(limit, 64 * canvas))
+        throw EDecodeBudgetError("The metafile draws far more than its picture can show");
+}
+
 void TMetafilePlayer::FillWith(const QPainterPath& path, const QBrush& brush,
                                QPainter::CompositionMode mode) {
     if (!Drawable(path)) return;
+    ChargeDrawing(path.controlPointRect());
     Prepare(false);
     painter_.setCompositionMode(mode);
     painter_.setPen(Qt::NoPen);
@@ -256,6 +276,7 @@ void TMetafilePlayer::FillWith(const QPainterPath& path, const QBrush& brush,
 
 void TMetafilePlayer::FillOutput(const QPainterPath& path, const TMetaBrush& brush) {
     if (!BrushDraws(brush) || !Drawable(path)) return;
+    ChargeDrawing(path.controlPointRect());
     Prepare();
     QPainterPath p = path;
     p.setFillRule(state_.PolyFillMode == gdi::WINDING ? Qt::WindingFill : Qt::OddEvenFill);
@@ -269,6 +290,10 @@ void TMetafilePlayer::StrokeOutput(const QPainterPath& path, bool shortenEnd) {
     Prepare();
     const TMetaPen& mp = state_.Pen;
     double width = PenWidthOutput();
+    // A stroke covers about its length times its width, far less than its box when thin.
+    const double reach = std::max(width, 1.0) * 2 + 2;
+    ChargeDrawing(path.controlPointRect().adjusted(-reach, -reach, reach, reach),
+                  (path.length() + reach) * reach);
     QPen pen(ColorOf(mp.Color));
     QPainterPath p = path;
     if (width < 1.5) {
@@ -513,6 +538,15 @@ QFont TMetafilePlayer::MakeFont(double& pixelHeight) const {
     return font;
 }
 
+void TMetafilePlayer::ChargeText(const QRectF& output) {
+    // Rasterising text costs about a byte per pixel it covers on the canvas.
+    ChargeDrawing(output);
+    TDecodeBudget* budget = TDecodeBudget::Current();
+    const QRectF shown = output.intersected(QRectF(target_.rect()));
+    if (!budget || shown.isEmpty()) return;
+    budget->ChargeMetafile(int64_t(std::ceil(shown.width() * shown.height())), "text");
+}
+
 void TMetafilePlayer::TextOut(const TTextRun& run) {
     // Glyph indices belong to the recording machine's font; drawing them as characters would
     // show nonsense, so such runs only paint their opaque rectangle.
@@ -567,21 +601,35 @@ void TMetafilePlayer::TextOut(const TTextRun& run) {
     if (state_.BkMode == gdi::OPAQUE && !glyphs)
         painter_.fillRect(QRectF(x0, baseline - fm.ascent(), width, fm.ascent() + fm.descent()),
                           ColorOf(state_.BkColor));
+    if (!glyphs)
+        ChargeText(painter_.transform().mapRect(
+            QRectF(x0, baseline - fm.ascent(), width, fm.ascent() + fm.descent())));
+    // Glyphs larger than the canvas go as outlines, which the rasteriser clips to the canvas;
+    // the font's own glyph images would be as large as the glyphs.
+    const bool outlines = pixelHeight > std::max(target_.width(), target_.height());
+    QPainterPath outline;
+    const auto draw = [&](QPointF at, const QString& text) {
+        if (outlines)
+            outline.addText(at, font, text);
+        else
+            painter_.drawText(at, text);
+    };
     painter_.setFont(font);
     painter_.setPen(ColorOf(state_.TextColor));
     if (glyphs) {
     } else if (advances.empty()) {
-        painter_.drawText(QPointF(x0, baseline), run.Text);
+        draw(QPointF(x0, baseline), run.Text);
     } else {
         double x = x0;
         for (qsizetype i = 0; i < run.Text.size(); ++i) {
             qsizetype n = run.Text[i].isHighSurrogate() && i + 1 < run.Text.size() ? 2 : 1;
-            painter_.drawText(QPointF(x, baseline), run.Text.mid(i, n));
+            draw(QPointF(x, baseline), run.Text.mid(i, n));
             for (qsizetype k = 0; k < n && size_t(i + k) < advances.size(); ++k)
                 x += advances[size_t(i + k)];
             i += n - 1;
         }
     }
+    if (outlines) painter_.fillPath(outline, ColorOf(state_.TextColor));
     painter_.restore();
     clipDirty_ = true;
 
@@ -655,6 +703,7 @@ void TMetafilePlayer::BitBlt(const QRectF& destLogical, const QImage& source,
     QRectF wanted = sourceRect.normalized().intersected(QRectF(source.rect()));
     QRect valid = wanted.toAlignedRect().intersected(source.rect());
     if (valid.isEmpty() || !std::isfinite(full.determinant()) || full.determinant() == 0) return;
+    ChargeDrawing(full.mapRect(QRectF(valid)));
     Prepare(false);
     painter_.setCompositionMode(SourceRopMode(rop));
     painter_.setTransform(full);

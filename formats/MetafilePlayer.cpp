@@ -1,6 +1,7 @@
 #include "formats/MetafilePlayer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace kolvar {
@@ -57,19 +58,45 @@ TMetafilePlayer::~TMetafilePlayer() {
 
 // ---- objects ----
 
+void TFreeSlots::Reset(size_t count) {
+    FSlots.assign((count + 63) / 64, ~uint64_t(0));
+    if (count % 64) FSlots.back() = (uint64_t(1) << (count % 64)) - 1;
+    FWords.assign((FSlots.size() + 63) / 64, 0);
+    for (size_t w = 0; w < FSlots.size(); ++w)
+        if (FSlots[w]) FWords[w / 64] |= uint64_t(1) << (w % 64);
+}
+
+void TFreeSlots::SetFree(size_t index, bool free) {
+    const size_t w = index / 64;
+    const uint64_t bit = uint64_t(1) << (index % 64);
+    FSlots[w] = free ? FSlots[w] | bit : FSlots[w] & ~bit;
+    const uint64_t any = uint64_t(1) << (w % 64);
+    FWords[w / 64] = FSlots[w] ? FWords[w / 64] | any : FWords[w / 64] & ~any;
+}
+
+std::optional<size_t> TFreeSlots::Lowest() const {
+    // A table holds at most 65535 objects: at most 16 summary words to look at.
+    for (size_t i = 0; i < FWords.size(); ++i) {
+        if (!FWords[i]) continue;
+        const size_t w = i * 64 + size_t(std::countr_zero(FWords[i]));
+        return w * 64 + size_t(std::countr_zero(FSlots[w]));
+    }
+    return std::nullopt;
+}
+
 void TMetafilePlayer::SetObjectCount(size_t count) {
     objects_.assign(count, std::nullopt);
+    free_.Reset(count);
 }
 
 void TMetafilePlayer::StoreObject(size_t index, TMetaObject object) {
     if (index >= objects_.size()) throw EMetafileError("The metafile names a missing object.");
     objects_[index] = std::move(object);
+    free_.SetFree(index, false);
 }
 
 std::optional<size_t> TMetafilePlayer::FreeObjectSlot() const {
-    for (size_t i = 0; i < objects_.size(); ++i)
-        if (!objects_[i]) return i;
-    return std::nullopt;
+    return free_.Lowest();
 }
 
 const TMetaObject* TMetafilePlayer::Object(size_t index) const {
@@ -143,6 +170,7 @@ void TMetafilePlayer::SelectStockObject(uint32_t stock) {
 void TMetafilePlayer::DeleteObject(size_t index) {
     Object(index);
     objects_[index].reset();
+    free_.SetFree(index, true);
 }
 
 // ---- mapping ----

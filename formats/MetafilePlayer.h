@@ -19,6 +19,7 @@
 #include <QRegion>
 #include <QTransform>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -107,6 +108,19 @@ struct TMetaState {
     QPointF BrushOrigin; // device pixels
 };
 
+// Which slots of the object table are empty, kept so that the lowest one is found without
+// scanning the table: a bit per slot, and a bit per 64 slots saying whether any is empty.
+class TFreeSlots {
+public:
+    void Reset(size_t count);
+    void SetFree(size_t index, bool free);
+    std::optional<size_t> Lowest() const;
+
+private:
+    std::vector<uint64_t> FSlots;
+    std::vector<uint64_t> FWords; // bit w: word w of FSlots has an empty slot
+};
+
 class TMetafilePlayer {
 public:
     struct TDevice {
@@ -135,6 +149,7 @@ public:
     void SetObjectCount(size_t count);
     size_t ObjectCount() const { return objects_.size(); }
     void StoreObject(size_t index, TMetaObject object);
+    // The lowest empty slot, as the recording system chose it; constant time per call.
     std::optional<size_t> FreeObjectSlot() const;
     const TMetaObject* Object(size_t index) const;
     void SelectObject(size_t index);
@@ -221,6 +236,10 @@ private:
     double PenWidthOutput() const;
     QBrush MakeBrush(const TMetaBrush& brush) const;
     QFont MakeFont(double& pixelHeight) const;
+    void ChargeText(const QRectF& output);
+    // Counts the pixels a drawing touches (the box on the canvas, or a smaller estimate) and
+    // raises EDecodeBudgetError once a play has drawn far more than its canvas.
+    void ChargeDrawing(const QRectF& output, double estimate = INFINITY);
     QRegion MappedRectRegion(const QRectF& rect, const QTransform& t) const;
     QRegion OutputPathRegion(const QPainterPath& path) const;
     void FillWith(const QPainterPath& path, const QBrush& brush, QPainter::CompositionMode mode);
@@ -236,12 +255,14 @@ private:
     std::vector<TMetaState> saved_;
     size_t savedOverflow_ = 0;
     std::vector<std::optional<TMetaObject>> objects_;
+    TFreeSlots free_;
     mutable QTransform mapping_;
     mutable bool mappingValid_ = false;
     bool clipDirty_ = true;
     bool inPath_ = false;
     bool figureOpen_ = false;
     QPainterPath path_; // output coordinates
+    int64_t work_ = 0;  // pixels drawn so far
 };
 
 } // namespace kolvar

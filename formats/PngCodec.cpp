@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+
 #include <png.h>
 
 #include <memory>
@@ -79,12 +81,14 @@ struct TWriteState {
     QSaveFile* File = nullptr;
     const TDibContainer* Dib = nullptr;
     bool WriteFailed = false;
+    int Errno = 0; // the system's error of the failed write
 };
 
 void WriteFn(png_structp png, png_bytep data, png_size_t length) {
     auto* st = static_cast<TWriteState*>(png_get_io_ptr(png));
     if (st->File->write(reinterpret_cast<const char*>(data), qint64(length)) != qint64(length)) {
         st->WriteFailed = true;
+        st->Errno = errno;
         png_longjmp(png, 1);
     }
 }
@@ -129,10 +133,14 @@ bool ReadPngInto(const QString& fileName, TDibContainer& Image, const TPngProgre
 void SavePngFile(const QString& fileName, const TDibContainer& Image) {
     if (Image.Empty()) throw EInvalidGraphic();
     QSaveFile file(fileName);
-    const auto failed = [&](const QString& reason) {
-        throw EWriteError(QStringLiteral("Cannot write file %1: %2").arg(fileName, reason));
+    // Unbuffered, a failed write reports the system's own reason; a failed commit may have lost
+    // it on closing, and then errno still holds it.
+    const auto failed = [&](QString reason, int error) {
+        if ((reason.isEmpty() || reason == QLatin1String("Unknown error")) && error != 0)
+            reason = qt_error_string(error);
+        throw EWriteError(QStringLiteral("Cannot write file %1: %2").arg(fileName, reason), reason);
     };
-    if (!file.open(QIODevice::WriteOnly)) failed(file.errorString());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) failed(file.errorString(), errno);
     auto st = std::make_unique<TWriteState>();
     st->File = &file;
     st->Dib = &Image;
@@ -140,8 +148,9 @@ void SavePngFile(const QString& fileName, const TDibContainer& Image) {
     st->Info = st->Png ? png_create_info_struct(st->Png) : nullptr;
     const bool ok = st->Info && RunWrite(st.get());
     png_destroy_write_struct(&st->Png, &st->Info);
-    if (!ok) failed(st->WriteFailed ? file.errorString() : QStringLiteral("PNG encoder error"));
-    if (!file.commit()) failed(file.errorString());
+    if (!ok && st->WriteFailed) failed(file.errorString(), st->Errno);
+    if (!ok) failed(QStringLiteral("PNG encoder error"), 0);
+    if (!file.commit()) failed(file.errorString(), errno);
 }
 
 } // namespace kolvar

@@ -60,6 +60,13 @@ bool TQtUserDialogs::Ask(QWidget* Parent, const QString& Caption, const QString&
     return box.exec() == QMessageBox::Yes;
 }
 
+bool TQtUserDialogs::AskNoDefault(QWidget* Parent, const QString& Caption, const QString& Text) {
+    QMessageBox box(QMessageBox::Question, Caption, Text, QMessageBox::Yes | QMessageBox::No,
+                    Parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 QString TQtUserDialogs::OpenFileName(QWidget* Parent, const TFileDialogRequest& Request) {
     QFileDialog* d = makeFileDialog(Parent, Request);
     d->setAcceptMode(QFileDialog::AcceptOpen);

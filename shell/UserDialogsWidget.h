@@ -35,6 +35,10 @@ public:
                          TMessageIcon Icon) = 0;
     // A Yes/No question; true for Yes.
     virtual bool Ask(QWidget* Parent, const QString& Caption, const QString& Text) = 0;
+    // The same question with No as the default button, for answers that are costly to undo.
+    virtual bool AskNoDefault(QWidget* Parent, const QString& Caption, const QString& Text) {
+        return Ask(Parent, Caption, Text);
+    }
     // The chosen file, or an empty text when the user cancelled.
     virtual QString OpenFileName(QWidget* Parent, const TFileDialogRequest& Request) = 0;
     // Several existing files chosen at once, or none when the user cancelled. Answerers that
@@ -55,6 +59,7 @@ public:
     void Message(QWidget* Parent, const QString& Caption, const QString& Text,
                  TMessageIcon Icon) override;
     bool Ask(QWidget* Parent, const QString& Caption, const QString& Text) override;
+    bool AskNoDefault(QWidget* Parent, const QString& Caption, const QString& Text) override;
     QString OpenFileName(QWidget* Parent, const TFileDialogRequest& Request) override;
     QStringList OpenFileNames(QWidget* Parent, const TFileDialogRequest& Request) override;
     QString SaveFileName(QWidget* Parent, const TFileDialogRequest& Request) override;

@@ -9,8 +9,10 @@
 #include "filters/Convolution.h"
 #include "filters/GraphicFilterTable.h"
 #include "filters/GraphicFilterTableRows.h"
+#include "formats/DecodeBudget.h"
 #include "formats/DibData.h"
 #include "formats/DibFile.h"
+#include "formats/PictureHeader.h"
 #include "raster/DibGeometry.h"
 #include "raster/DibMath.h"
 
@@ -18,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -27,6 +30,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <optional>
 
 using namespace kolvar;
@@ -407,6 +411,43 @@ private:
     int FWidth = 0;
 };
 
+// Metafile text needs the font database, which lives in a GUI application. The batch command
+// starts one on the offscreen platform the first time a metafile comes, so that the text is
+// drawn with the same fonts and pixels as in the editor; other pictures never pay for it. The
+// application must end before the program's static objects do.
+class TFontSupport {
+public:
+    void PrepareFor(const QString& file) {
+        if (FApp || QGuiApplication::instance()) return;
+        QFile f(file);
+        const bool metafile =
+            QStringList{"EMF", "WMF"}.contains(QFileInfo(file).suffix().toUpper()) ||
+            (f.open(QIODevice::ReadOnly) && IsMetafileHead(f.read(64)));
+        if (metafile) FApp = std::make_unique<QGuiApplication>(FArgc, FArgv);
+    }
+
+private:
+    int FArgc = 3;
+    char FName[14] = "kolvar-filter", FOption[10] = "-platform", FPlatform[10] = "offscreen";
+    char* FArgv[4] = {FName, FOption, FPlatform, nullptr};
+    std::unique_ptr<QGuiApplication> FApp;
+};
+
+// What a picture refused for its size would have needed, when its header tells; nothing for
+// files refused for other reasons.
+QString NeededSize(const QString& file, bool overBudget) {
+    const std::optional<QSize> size = PictureSizeOfFile(file);
+    if (!size) return {};
+    const bool tooLarge = int64_t(size->width()) * size->height() > PicturePixelLimit() ||
+                          size->width() > 65535 || size->height() > 65535;
+    if (!overBudget && !tooLarge) return {};
+    const int64_t bytes = DibStride(size->width(), 24) * int64_t(size->height());
+    return QStringLiteral(" (the picture is %1 x %2 pixels and needs %3 MB)")
+        .arg(size->width())
+        .arg(size->height())
+        .arg((bytes + (1 << 20) - 1) >> 20);
+}
+
 // The system's reason why a file cannot be opened ("No such file or directory"), or an empty
 // text when it can; a picture reader's own complaint would only say that it is no picture.
 QString UnreadableReason(const QString& path) {
@@ -416,7 +457,8 @@ QString UnreadableReason(const QString& path) {
 
 // Filters one file; false (with a message) when it could not be read or written.
 bool FilterFile(const TCommand& cmd, const std::map<const TFilterParam*, double>& numbers,
-                const QString& in, const QString& out, int index, TProgressLine& line) {
+                const QString& in, const QString& out, int index, TProgressLine& line,
+                TFontSupport& fonts) {
     line.Show(index, in, QStringLiteral("reading"));
     if (const QString reason = UnreadableReason(in); !reason.isEmpty()) {
         Err() << "Could not read file " << in << ": " << reason << "\n";
@@ -424,9 +466,12 @@ bool FilterFile(const TCommand& cmd, const std::map<const TFilterParam*, double>
     }
     TDibContainer image;
     try {
+        fonts.PrepareFor(in);
         LoadDibFile(in, image);
     } catch (const Exception& e) {
-        Err() << "Could not read file " << in << ": " << e.Message() << "\n";
+        const bool overBudget = dynamic_cast<const EDecodeBudgetError*>(&e) != nullptr;
+        Err() << "Could not read file " << in << ": " << e.Message() << NeededSize(in, overBudget)
+              << "\n";
         return false;
     }
 
@@ -519,9 +564,10 @@ int Run(const QStringList& args) {
         return ExitFile;
     }
     TProgressLine line(int(jobs.size()));
+    TFontSupport fonts;
     bool ok = true;
     for (size_t i = 0; i < jobs.size(); ++i)
-        ok = FilterFile(cmd, numbers, jobs[i].first, jobs[i].second, int(i), line) && ok;
+        ok = FilterFile(cmd, numbers, jobs[i].first, jobs[i].second, int(i), line, fonts) && ok;
     return ok ? 0 : ExitFile;
 }
 

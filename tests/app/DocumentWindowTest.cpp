@@ -28,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -165,11 +166,37 @@ TEST_F(DocumentWindow, OpensEveryPictureFormatAndRefusesABrokenFileWithTwoMessag
     const int before = main_->DocumentCount();
     EXPECT_EQ(main_->OpenDocument(broken), nullptr);
     EXPECT_EQ(main_->DocumentCount(), before);
+    // The first box names the file as it is and gives the reader's own reason.
     EXPECT_EQ(dialogs_.Messages(),
-              (QStringList{QStringLiteral("|Could not open file ") + broken.toUpper(),
+              (QStringList{QStringLiteral("|Could not open file ") + broken +
+                               QStringLiteral("\nUnsupported marker type 0x20"),
                            QStringLiteral("Open Error|Could not open file ") + broken + "."}));
     for (QAction* a : main_->findChild<QMenu*>(QStringLiteral("moWindows"))->actions())
         EXPECT_NE(a->text(), QStringLiteral("broken.jpg"));
+}
+
+TEST_F(DocumentWindow, AGiantPictureFromATinyFileIsOpenedOnlyWhenConfirmed) {
+    // 16384 x 16384 pixels of run-length data that ends at once: 120 bytes.
+    QByteArray bmp("BM\0\0\0\0\0\0\0\0\x76\0\0\0\x28\0\0\0\0\x40\0\0\0\x40\0\0\x01\0\x04\0"
+                   "\x02\0\0\0\x02\0\0\0\0\0\0\0\0\0\0\0\x10\0\0\0\0\0\0\0",
+                   54);
+    bmp += QByteArray(64, '\0') + QByteArray("\0\x01", 2);
+    const QString giant = writeFile(home_.filePath(QStringLiteral("giant.bmp")), bmp);
+    const QString other = writePicture(home_.path(), "small.bmp");
+    const int before = main_->DocumentCount();
+    dialogs_.Answers = {false};
+    EXPECT_EQ(main_->OpenDocument(giant), nullptr);
+    // Declining is no error; the next file opens without a question.
+    EXPECT_NE(main_->OpenDocument(other), nullptr);
+    EXPECT_EQ(main_->DocumentCount(), before + 1);
+    // The open path of the File menu and the command line asks as well.
+    dialogs_.Answers = {false};
+    main_->OpenDocumentInBackground(giant);
+    EXPECT_FALSE(main_->Opening());
+    EXPECT_EQ(main_->DocumentCount(), before + 1);
+    const QString question = QStringLiteral(
+        "giant.bmp|This picture is 16384 x 16384 pixels and needs 1536 MB. Open it?");
+    EXPECT_EQ(dialogs_.Messages(), (QStringList{question, question}));
 }
 
 TEST_F(DocumentWindow, BackgroundOpensComeInTheirOrderAndAFailureStillSaysBothMessages) {
@@ -186,9 +213,12 @@ TEST_F(DocumentWindow, BackgroundOpensComeInTheirOrderAndAFailureStillSaysBothMe
     for (TfrmDesigner* doc : main_->Documents()) titles << doc->windowTitle();
     EXPECT_EQ(titles, (QStringList{"first.jpg", "last.png"}));
     EXPECT_EQ(main_->ActiveDocument()->Image().Width(), 7);
-    EXPECT_EQ(dialogs_.Messages(),
-              (QStringList{QStringLiteral("|Could not open file ") + broken.toUpper(),
-                           QStringLiteral("Open Error|Could not open file ") + broken + "."}));
+    ASSERT_EQ(dialogs_.Messages().size(), 2);
+    EXPECT_TRUE(dialogs_.Messages()[0].startsWith(QStringLiteral("|Could not open file ") + broken +
+                                                  QLatin1Char('\n')))
+        << dialogs_.Messages()[0].toStdString();
+    EXPECT_EQ(dialogs_.Messages()[1],
+              QStringLiteral("Open Error|Could not open file ") + broken + ".");
     EXPECT_TRUE(main_->StatusBar()->currentMessage().isEmpty());
 }
 
@@ -224,8 +254,8 @@ TEST_F(DocumentWindow, SaveAsAddsBmpAFailedSaveKeepsTheOldFileAndTheCloseQuestio
     const bool saved = withFileSizeLimit(1000, [&] { return doc->SaveImage(true); });
     EXPECT_FALSE(saved);
     EXPECT_EQ(test::ReadFileBytes(old), QByteArray("old bytes"));
-    EXPECT_EQ(dialogs_.Messages().last(),
-              QStringLiteral("Save Error|Could not write file ") + old + ".");
+    EXPECT_EQ(dialogs_.Messages().last(), QStringLiteral("Save Error|Could not write file ") + old +
+                                              ".\n" + QString::fromLocal8Bit(std::strerror(EFBIG)));
     EXPECT_EQ(doc->windowTitle(), QStringLiteral("picture.bmp"));
     EXPECT_TRUE(doc->FileName().isEmpty());
     EXPECT_TRUE(doc->Modified());

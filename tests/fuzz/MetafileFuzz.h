@@ -39,6 +39,7 @@ inline void PlayMetafile(const uint8_t* data, size_t size, bool enhanced) {
     try {
         TDecodeLimits limits;
         limits.MetafileBytes = int64_t(128) << 20;
+        limits.MetafileDrawing = int64_t(1) << 28;
         TDecodeBudget budget(limits);
         TDecodeScope scope(budget);
         QSize picture = MetafilePictureSize(bytes, enhanced);

@@ -46,6 +46,11 @@ idle() {
 
 KOLVAR_HOME=$out/home "$kolvar" "$out/big.jpg" >"$out/kolvar.log" 2>&1 &
 kolvar_pid=$!
+# Above 100 million pixels the editor asks first; the answer here is Yes.
+if [ $((side * side)) -gt 100000000 ]; then
+    shot 00-question 3
+    xdotool key alt+y
+fi
 shot 01-reading 3
 idle
 shot 02-open
