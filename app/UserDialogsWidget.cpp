@@ -2,11 +2,15 @@
 
 #include "app/uFRMKolvarWnd.h"
 
+#include <QAbstractButton>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <QRegularExpression>
 
 namespace kolvar {
 
@@ -30,10 +34,39 @@ QMessageBox::Icon boxIcon(TMessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// The extensions a filter entry names: "JPEG File (*.jpg *.jpeg)" gives jpg and jpeg.
+QStringList filterSuffixes(const QString& filter) {
+    static const QRegularExpression mask(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    QStringList out;
+    for (auto it = mask.globalMatch(filter); it.hasNext();) out << it.next().captured(1).toLower();
+    return out;
+}
+
+// Choosing another type changes the extension of the name typed so far, when that name has
+// the extension of one of the listed types (or none).
+void followTypeChoice(QFileDialog* d, const QString& filter) {
+    auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QStringList target = filterSuffixes(filter);
+    if (!edit || target.isEmpty()) return;
+    const QString name = edit->text();
+    if (name.isEmpty()) return;
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString suffix = dot > 0 ? name.mid(dot + 1).toLower() : QString();
+    if (target.contains(suffix)) return;
+    QStringList known;
+    for (const QString& f : d->nameFilters()) known << filterSuffixes(f);
+    if (!suffix.isEmpty() && !known.contains(suffix)) return;
+    edit->setText((dot > 0 ? name.left(dot) : name) + QLatin1Char('.') + target.first());
+}
+
 QFileDialog* makeFileDialog(QWidget* parent, const TFileDialogRequest& r) {
     auto* d = new QFileDialog(parent, r.Caption, r.Directory, r.Filter);
+    if (!r.SelectedFilter.isEmpty()) d->selectNameFilter(r.SelectedFilter);
     if (!r.FileName.isEmpty()) d->selectFile(r.FileName);
     if (!r.DefaultSuffix.isEmpty()) d->setDefaultSuffix(r.DefaultSuffix);
+    if (r.ChosenFilter)
+        QObject::connect(d, &QFileDialog::filterSelected, d,
+                         [d](const QString& filter) { followTypeChoice(d, filter); });
     return d;
 }
 
@@ -58,6 +91,22 @@ bool TQtUserDialogs::Ask(QWidget* Parent, const QString& Caption, const QString&
     return box.exec() == QMessageBox::Yes;
 }
 
+TAnswer TQtUserDialogs::AskCancel(QWidget* Parent, const QString& Caption, const QString& Text,
+                                  bool CancelButton) {
+    QMessageBox box(QMessageBox::Question, Caption, Text, QMessageBox::Yes | QMessageBox::No,
+                    Parent);
+    // Without a Cancel button the box would take No as its escape button; a hidden one keeps
+    // Escape and the window manager's close meaning "not decided".
+    QAbstractButton* cancel = box.addButton(QMessageBox::Cancel);
+    if (!CancelButton) cancel->hide();
+    box.setEscapeButton(cancel);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.exec();
+    if (box.clickedButton() == box.button(QMessageBox::Yes)) return TAnswer::Yes;
+    if (box.clickedButton() == box.button(QMessageBox::No)) return TAnswer::No;
+    return TAnswer::Cancel;
+}
+
 QString TQtUserDialogs::OpenFileName(QWidget* Parent, const TFileDialogRequest& Request) {
     QFileDialog* d = makeFileDialog(Parent, Request);
     d->setAcceptMode(QFileDialog::AcceptOpen);
@@ -69,6 +118,10 @@ QString TQtUserDialogs::SaveFileName(QWidget* Parent, const TFileDialogRequest& 
     QFileDialog* d = makeFileDialog(Parent, Request);
     d->setAcceptMode(QFileDialog::AcceptSave);
     d->setFileMode(QFileDialog::AnyFile);
+    QString* chosenFilter = Request.ChosenFilter;
+    if (chosenFilter)
+        QObject::connect(d, &QFileDialog::accepted, d,
+                         [d, chosenFilter] { *chosenFilter = d->selectedNameFilter(); });
     return runFileDialog(d);
 }
 

@@ -1,6 +1,9 @@
+#include "app/ErrorGuardWidget.h"
 #include "app/uFRMAbout.h"
 #include "app/uFRMMain.h"
 
+#include "app/UserDialogsWidget.h"
+#include "raster/DibAllocator.h"
 #include "raster/DibGraphics.h"
 
 #include <QApplication>
@@ -8,11 +11,47 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
+
+#include <cstdlib>
+#include <stdexcept>
 
 #include <exception>
 
+namespace {
+
+// Lets a walk-through on the real program check that no error ends it: KOLVAR_INJECT_FAULT
+// names the faults to inject, comma-separated. "alloc": picture memory above 256 MB is
+// refused; "dialog": opening a modal dialog raises an error; "timer": a timer raises one two
+// seconds after start.
+class TFaultyDialogs : public kolvar::TQtUserDialogs {
+public:
+    int Run(kolvar::TfrmKolvarWnd&) override {
+        throw std::runtime_error("Injected fault: the dialog could not be shown.");
+    }
+};
+
+void* refuseLargeAllocations(size_t bytes) {
+    return bytes > (size_t(256) << 20) ? nullptr : std::calloc(bytes, 1);
+}
+
+void InjectFaults(kolvar::TfrmKolvar& main) {
+    const QStringList faults =
+        qEnvironmentVariable("KOLVAR_INJECT_FAULT").split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (faults.contains(QLatin1String("alloc"))) kolvar::SetDibAllocator(refuseLargeAllocations);
+    if (faults.contains(QLatin1String("dialog"))) {
+        static TFaultyDialogs faulty;
+        kolvar::SetUserDialogs(&faulty);
+    }
+    if (faults.contains(QLatin1String("timer")))
+        QTimer::singleShot(2000, &main,
+                           [] { throw std::runtime_error("Injected fault: a timer failed."); });
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    kolvar::TKolvarApplication app(argc, argv);
     kolvar::InitializeDibGraphics();
     QApplication::setApplicationName(QStringLiteral("Kolvar"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kolvar"));
@@ -30,9 +69,12 @@ int main(int argc, char** argv) {
             QApplication::processEvents(QEventLoop::AllEvents, 20);
         // Every file named on the command line opens as a document, as a desktop launcher
         // passes them.
+        main.StartRecovery();
         for (const QString& arg : args)
             if (!arg.startsWith(QLatin1Char('-')))
-                main.OpenDocument(QFileInfo(arg).absoluteFilePath());
+                kolvar::Guarded(&main,
+                                [&] { main.OpenDocument(QFileInfo(arg).absoluteFilePath()); });
+        InjectFaults(main);
         return app.exec();
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QStringLiteral("Kolvar"), QString::fromUtf8(e.what()));

@@ -11,6 +11,8 @@
 #include <QList>
 #include <QPointer>
 
+#include <memory>
+
 class QAction;
 class QActionGroup;
 class QButtonGroup;
@@ -26,6 +28,7 @@ class QToolButton;
 namespace kolvar {
 
 class TfrmDesigner;
+class TRecoveryStore;
 class TfrmSettings;
 class TfrmShapes;
 
@@ -82,8 +85,20 @@ public:
     // file could not be read.
     TfrmDesigner* OpenDocument(const QString& path);
     TfrmDesigner* NewDocument();
-    // The close procedure of every document, last to first; true when all of them closed.
+    // The close procedure of every document, last to first, stopping at the first document
+    // that stays open; true when all of them closed.
     bool CloseAllDocuments();
+
+    // Edit > Preferences...: the Preferences dialog; Ok announces PreferencesChanged.
+    void moPreferencesClick();
+
+    // Starts keeping recovery copies of unsaved pictures in Folder (TRecoveryStore's default
+    // folder when empty) and offers back the pictures that a run which ended without closing
+    // them left there.
+    void StartRecovery(const QString& Folder = QString());
+    TRecoveryStore* Recovery() const { return recovery_.get(); }
+    // Writes the recovery copy of every modified document now instead of when its timer fires.
+    void WriteRecoveryCopies();
 
     // Carry the current tool, or its shape definition, into every open document.
     void CurrentChildsAction(int32_t index);
@@ -100,6 +115,10 @@ public:
     void SetUndoEnabled(bool enabled) override;
     void SetSaveEnabled(bool enabled) override;
     void ShowImageSize(const QString& text) override;
+
+signals:
+    // The user changed the preferences (undo levels, history memory, ...).
+    void PreferencesChanged();
 
 protected:
     void FormCreate() override;
@@ -126,6 +145,11 @@ private:
     bool eventFilter(QObject* watched, QEvent* e) override;
     void UpdatePasteItem();
     TfrmDesigner* AddDocumentWindow();
+    void DiscardDocumentWindow(TfrmDesigner* document);
+    // Recovery (uFRMMainRecovery): each document's copy is written a while after a change.
+    void WatchDocument(TfrmDesigner* document);
+    void WriteRecoveryCopy(TfrmDesigner* document);
+    void RecoverPictures(const QStringList& files);
     void ActivateDocument(TfrmDesigner* document);
     // The palettes (uFRMMainPalettes): made by FormShow; the Draw and Select buttons enable
     // or disable the shapes palette's drawing buttons.
@@ -148,6 +172,8 @@ private:
     bool palettesCreated_ = false;
     QPointer<TfrmSettings> settings_;
     QPointer<TfrmShapes> shapes_;
+    std::unique_ptr<TRecoveryStore> recovery_;
+    int32_t nextRecoveryId_ = 1;
 };
 
 } // namespace kolvar

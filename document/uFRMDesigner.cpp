@@ -2,8 +2,9 @@
 
 #include "app/UserDialogsWidget.h"
 #include "app/uKolvarGeneric.h"
+#include "app/uPreferences.h"
 #include "document/uOpenFiles.h"
-#include "formats/BmpCodec.h"
+#include "formats/PictureWriter.h"
 #include "raster/DibColors.h"
 #include "raster/DibGeometry.h"
 #include "raster/DibMath.h"
@@ -182,14 +183,14 @@ void TfrmDesigner::ResetView(int32_t W, int32_t H) {
 void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
     EnsureCreated();
     FFileName.clear();
-    setWindowTitle(QStringLiteral("Image") + QString::number(FHost ? FHost->DocumentCount() : 1));
+    SetCaption(QStringLiteral("Image") + QString::number(FHost ? FHost->DocumentCount() : 1));
     TakeImage(Width, Height);
     SetClientToImage(Width, Height);
     ResetView(Width, Height);
     if (TDibCanvas* tools = ToolState().ToolCanvas.get())
         tools->Brush().SetBackColor(DibColorFromColor(PageColor));
     ClearImage();
-    FModified = false;
+    SetModified(false);
 }
 
 bool TfrmDesigner::OpenImageFile(const QString& Path) {
@@ -213,48 +214,88 @@ bool TfrmDesigner::OpenImageFile(const QString& Path) {
         return false;
     }
     FFileName = Path;
-    setWindowTitle(QFileInfo(Path).fileName());
+    SetCaption(QFileInfo(Path).fileName());
     SetClientToImage(FImage.Width(), FImage.Height());
     ResetView(FImage.Width(), FImage.Height());
-    FModified = false;
+    SetModified(false);
     return true;
+}
+
+void TfrmDesigner::RecoverImage(TDibContainer&& Image, const QString& Caption,
+                                const QString& FileName) {
+    EnsureCreated();
+    FUndoImage.SetSize(Image.Width(), Image.Height());
+    FImage = std::move(Image);
+    FFileName = FileName;
+    SetCaption(Caption);
+    SetClientToImage(FImage.Width(), FImage.Height());
+    ResetView(FImage.Width(), FImage.Height());
+    SetModified(true);
+    emit ContentChanged();
+}
+
+void TfrmDesigner::SetCaption(const QString& Caption) {
+    FCaption = Caption;
+    UpdateTitle();
+}
+
+void TfrmDesigner::UpdateTitle() {
+    // Desktops mark a window with unsaved changes by a leading "*".
+    setWindowTitle(FModified ? QLatin1Char('*') + FCaption : FCaption);
 }
 
 // ---- Saving, clearing, undo -------------------------------------------------------------
 
+QString TfrmDesigner::ChooseSaveName(bool Ask) {
+    if (!FFileName.isEmpty() && !Ask && CanWritePicture(SaveFileNameFor(FFileName)))
+        return FFileName;
+    // A picture read from a type the program cannot write is offered under the same name as
+    // a BMP file.
+    const QString proposed = ProposedSaveName(FFileName);
+    TFileDialogRequest request;
+    request.Caption = QStringLiteral("Save As");
+    request.FileName = proposed;
+    request.Filter = SaveTypeFilter();
+    request.SelectedFilter = SaveTypeFilterFor(proposed);
+    QString chosenFilter = request.SelectedFilter;
+    request.ChosenFilter = &chosenFilter;
+    request.Directory =
+        FFileName.isEmpty() ? ProgramDirectory() : QFileInfo(FFileName).absolutePath();
+    const QString chosen = UserDialogs().SaveFileName(this, request);
+    if (chosen.isEmpty()) return QString();
+    return NameForSaveType(chosen, chosenFilter, chosenFilter != request.SelectedFilter);
+}
+
 bool TfrmDesigner::SaveImage(bool Ask) {
-    const QString oldCaption = windowTitle();
-    if (FFileName.isEmpty() || Ask) {
-        TFileDialogRequest request;
-        request.Caption = QStringLiteral("Save As");
-        request.FileName = FFileName;
-        request.Filter = QStringLiteral("BMP File (*.BMP *.bmp)");
-        request.Directory =
-            FFileName.isEmpty() ? ProgramDirectory() : QFileInfo(FFileName).absolutePath();
-        const QString chosen = UserDialogs().SaveFileName(this, request);
-        if (chosen.isEmpty()) return false;
-        FFileName = chosen;
-    }
-    if (QFileInfo(FFileName).suffix().isEmpty()) FFileName += QStringLiteral(".bmp");
+    const QString oldCaption = FCaption;
+    const QString name = ChooseSaveName(Ask);
+    if (name.isEmpty()) return false;
+    FFileName = SaveFileNameFor(name);
     try {
-        SaveBmp24(FFileName, FImage.ToImage());
+        TPictureWriteOptions options;
+        options.JpegQuality = Preferences().SaveJpegQuality;
+        WritePicture(FFileName, FImage, options);
     } catch (const std::exception&) {
         UserDialogs().Message(this, QStringLiteral("Save Error"),
                               QStringLiteral("Could not write file ") + FFileName +
                                   QLatin1Char('.'),
                               TMessageIcon::Error);
-        setWindowTitle(oldCaption);
+        SetCaption(oldCaption);
         FFileName.clear();
         return false;
     }
-    setWindowTitle(QFileInfo(FFileName).fileName());
+    SetCaption(QFileInfo(FFileName).fileName());
     SetModified(false);
     return true;
 }
 
 void TfrmDesigner::SetModified(bool Value) {
+    const bool changed = FModified != Value;
     FModified = Value;
+    UpdateTitle();
     if (FHost && isActiveDocument()) FHost->SetSaveEnabled(FModified);
+    if (changed) emit ModifiedChanged(FModified);
+    if (Value) emit ContentChanged();
 }
 
 bool TfrmDesigner::isActiveDocument() const {
@@ -282,6 +323,7 @@ void TfrmDesigner::RestoreUndo() {
     FImage.AssignContainer(FUndoImage);
     FUndoAvailable = false;
     Repaint();
+    emit ContentChanged();
 }
 
 void TfrmDesigner::RotateImage(int32_t Degrees) {
@@ -299,12 +341,18 @@ void TfrmDesigner::RotateImage(int32_t Degrees) {
 // ---- Closing and activation -------------------------------------------------------------
 
 bool TfrmDesigner::FormClose() {
+    FCloseCancelled = false;
     if (FReleased) return true;
     if (FModified) {
-        const QString text = QStringLiteral("File ") + windowTitle().toUpper() +
+        const QString text = QStringLiteral("File ") + FCaption.toUpper() +
                              QStringLiteral(" is not saved.\nDo you like save it now?");
-        if (UserDialogs().Ask(this, QStringLiteral("Close file"), text) && !SaveImage(false))
+        const TAnswer answer =
+            UserDialogs().AskCancel(this, QStringLiteral("Close file"), text, true);
+        if (answer == TAnswer::Cancel) {
+            FCloseCancelled = true;
             return false;
+        }
+        if (answer == TAnswer::Yes && !SaveImage(false)) return false;
     }
     Release();
     return true;
@@ -317,6 +365,7 @@ void TfrmDesigner::Release() {
     FUndoImage.SetSize(0, 0);
     FPasteBitmap = QImage();
     if (FHost) FHost->DeleteFileCaption(windowTitle());
+    emit DocumentReleased();
 }
 
 void TfrmDesigner::closeEvent(QCloseEvent* Event) {

@@ -1,0 +1,53 @@
+#include "app/ErrorGuardWidget.h"
+
+#include "app/UserDialogsWidget.h"
+#include "raster/DibAllocator.h"
+
+#include <new>
+
+namespace kolvar {
+
+const QString kErrorCaption = QStringLiteral("Error");
+const QString kNotEnoughMemoryText = QStringLiteral("Not enough memory for this picture.");
+
+namespace {
+
+bool reporting = false;
+
+} // namespace
+
+QString ErrorText(std::exception_ptr Error) {
+    try {
+        std::rethrow_exception(Error);
+    } catch (const std::bad_alloc&) {
+        return kNotEnoughMemoryText;
+    } catch (const EDibMemoryError&) {
+        return kNotEnoughMemoryText;
+    } catch (const std::exception& e) {
+        const QString text = QString::fromUtf8(e.what());
+        return text.isEmpty() ? QStringLiteral("Unknown error.") : text;
+    } catch (...) {
+        return QStringLiteral("Unknown error.");
+    }
+}
+
+void ReportError(QWidget* Parent, std::exception_ptr Error) {
+    if (reporting) return;
+    reporting = true;
+    try {
+        UserDialogs().Message(Parent, kErrorCaption, ErrorText(Error), TMessageIcon::Error);
+    } catch (...) {
+        // Showing the box failed as well; there is nothing left to tell the user with.
+    }
+    reporting = false;
+}
+
+TKolvarApplication::TKolvarApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TKolvarApplication::notify(QObject* Receiver, QEvent* Event) {
+    bool handled = false;
+    Guarded(activeWindow(), [&] { handled = QApplication::notify(Receiver, Event); });
+    return handled;
+}
+
+} // namespace kolvar
