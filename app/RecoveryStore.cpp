@@ -169,13 +169,44 @@ QString TRecoveryStore::PathFor(int32_t Id) const {
     return SessionPrefix(FSession) + QString::number(Id) + kSuffix;
 }
 
-void TRecoveryStore::Write(int32_t Id, TDibContainer&& Image, const QString& Caption,
+void TRecoveryStore::Prepare(int32_t Id, int32_t W, int32_t H) {
+    if (!FActive || W <= 0 || H <= 0) return;
+    FWorker.start([this, Id, W, H] {
+        {
+            std::lock_guard<std::mutex> lock(FSpareLock);
+            const auto it = FSpare.find(Id);
+            if (it != FSpare.end() && it->second->Width() == W && it->second->Height() == H) return;
+        }
+        try {
+            auto spare = std::make_shared<TDibContainer>(W, H);
+            // Fresh memory is mapped lazily; touching it here keeps the page faults off the
+            // caller's thread.
+            std::memset(spare->Bits(), 0, spare->ByteSize());
+            std::lock_guard<std::mutex> lock(FSpareLock);
+            FSpare[Id] = std::move(spare);
+        } catch (const std::exception&) {
+            // Short of memory: Write allocates when it needs to.
+        }
+    });
+}
+
+void TRecoveryStore::Write(int32_t Id, const TDibContainer& Image, const QString& Caption,
                            const QString& FileName, bool Modified) {
     if (!FActive || Image.Empty()) return;
-    auto image = std::make_shared<TDibContainer>(std::move(Image));
-    FWorker.start([path = PathFor(Id), image, Caption, FileName, Modified] {
+    std::shared_ptr<TDibContainer> copy;
+    {
+        std::lock_guard<std::mutex> lock(FSpareLock);
+        const auto it = FSpare.find(Id);
+        if (it != FSpare.end()) {
+            copy = std::move(it->second);
+            FSpare.erase(it);
+        }
+    }
+    if (!copy) copy = std::make_shared<TDibContainer>();
+    copy->AssignContainer(Image);
+    FWorker.start([path = PathFor(Id), copy, Caption, FileName, Modified] {
         try {
-            WriteRecoveryFile(path, *image, Caption, FileName, Modified);
+            WriteRecoveryFile(path, *copy, Caption, FileName, Modified);
         } catch (const std::exception&) {
             // A full disk must not disturb the user's work; the next change tries again.
         }
@@ -184,7 +215,11 @@ void TRecoveryStore::Write(int32_t Id, TDibContainer&& Image, const QString& Cap
 
 void TRecoveryStore::Remove(int32_t Id) {
     if (!FActive) return;
-    FWorker.start([path = PathFor(Id)] { QFile::remove(path); });
+    FWorker.start([this, Id, path = PathFor(Id)] {
+        QFile::remove(path);
+        std::lock_guard<std::mutex> lock(FSpareLock);
+        FSpare.erase(Id);
+    });
 }
 
 void TRecoveryStore::WaitForWrites() {

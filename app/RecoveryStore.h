@@ -14,7 +14,9 @@
 #include <QThreadPool>
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class QLockFile;
@@ -57,10 +59,13 @@ public:
     // The recovery file of a document of this session.
     QString PathFor(int32_t Id) const;
 
-    // Queues the writing of a document's copy; Image is the copy taken on the caller's
-    // thread, which the store now owns.
-    void Write(int32_t Id, TDibContainer&& Image, const QString& Caption, const QString& FileName,
-               bool Modified);
+    // Readies, on the worker thread, memory for a later copy of a W x H picture, so that
+    // taking the copy costs the caller no more than copying the pixels.
+    void Prepare(int32_t Id, int32_t W, int32_t H);
+    // Copies Image now, on the caller's thread (into the memory Prepare readied when its size
+    // fits), and queues the writing of the copy.
+    void Write(int32_t Id, const TDibContainer& Image, const QString& Caption,
+               const QString& FileName, bool Modified);
     // Queues the removal of a document's copy, after any write queued before it.
     void Remove(int32_t Id);
     void WaitForWrites();
@@ -89,6 +94,8 @@ private:
         std::unique_ptr<QLockFile> Lock;
     };
     std::vector<TOrphanSession> FOrphans;
+    std::mutex FSpareLock;
+    std::map<int32_t, std::shared_ptr<TDibContainer>> FSpare;
 };
 
 } // namespace kolvar

@@ -31,9 +31,11 @@ void TfrmKolvar::WatchDocument(TfrmDesigner* document) {
     timer->setSingleShot(true);
     connect(timer, &QTimer::timeout, this,
             [this, document] { Guarded(this, [&] { WriteRecoveryCopy(document); }); });
-    connect(document, &TfrmDesigner::ContentChanged, timer, [this, timer] {
-        if (recovery_ && !timer->isActive())
-            timer->start(std::chrono::seconds(Preferences().RecoveryInterval));
+    connect(document, &TfrmDesigner::ContentChanged, timer, [this, timer, document] {
+        if (!recovery_ || timer->isActive()) return;
+        timer->start(std::chrono::seconds(Preferences().RecoveryInterval));
+        recovery_->Prepare(recoveryIdOf(document), document->Image().Width(),
+                           document->Image().Height());
     });
     auto forget = [this, timer, document] {
         timer->stop();
@@ -48,8 +50,7 @@ void TfrmKolvar::WatchDocument(TfrmDesigner* document) {
 void TfrmKolvar::WriteRecoveryCopy(TfrmDesigner* document) {
     if (!recovery_ || document->Released() || !document->Modified()) return;
     // The copy is taken here, on the thread that changes the picture; the store writes it.
-    TDibContainer copy(document->Image());
-    recovery_->Write(recoveryIdOf(document), std::move(copy), document->Caption(),
+    recovery_->Write(recoveryIdOf(document), document->Image(), document->Caption(),
                      document->FileName(), true);
 }
 

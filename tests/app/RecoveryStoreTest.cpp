@@ -80,9 +80,14 @@ TEST(RecoveryStore, WritesAndRemovesInOrderAndCloseLeavesNothing) {
     const QString folder = dir.filePath("state/kolvar/recovery");
     TRecoveryStore store(folder);
     ASSERT_TRUE(store.Active());
+    store.Prepare(1, 10, 10);
+    store.Prepare(2, 99, 99); // readied for a size the picture no longer has
     store.Write(1, pattern(10, 10, 1), "Image1", "", true);
     store.Write(2, pattern(12, 8, 2), "b.png", "/x/b.png", true);
-    store.Write(1, pattern(10, 10, 3), "Image1", "", true);
+    // The copy is taken when Write is called: a change right after it is not in the file.
+    TDibContainer picture = pattern(10, 10, 3);
+    store.Write(1, picture, "Image1", "", true);
+    picture.Clear(clDibBlack);
     store.Remove(2);
     store.WaitForWrites();
     EXPECT_TRUE(ReadRecoveryFile(store.PathFor(1)).Image.SameImage(pattern(10, 10, 3)))
