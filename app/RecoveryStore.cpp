@@ -255,6 +255,14 @@ QStringList TRecoveryStore::FindOrphans() {
         if (!lock->tryLock(0)) continue;
         FOrphans.push_back({session, std::move(lock)});
     }
+    // Locks of ended sessions that left no copies are only clutter.
+    for (const QString& name : dir.entryList({QStringLiteral("*") + kLockSuffix}, QDir::Files)) {
+        const QString session = name.chopped(kLockSuffix.size());
+        if (session == FSession || sessions.contains(session)) continue;
+        QLockFile stale(dir.filePath(name));
+        stale.setStaleLockTime(0);
+        if (stale.tryLock(0)) stale.unlock();
+    }
     for (const TOrphanSession& o : FOrphans)
         for (const QString& name :
              dir.entryList({o.Session + QStringLiteral("_*") + kSuffix}, QDir::Files, QDir::Name))

@@ -111,11 +111,13 @@ TEST(RecoveryStore, OnlyFilesNoLivingProgramOwnsAreOrphansAndOneProgramTakesThem
     WriteRecoveryFile(QDir(folder).filePath("dead.1_1.kvr"), pattern(5, 5, 2), "a.bmp", "", true);
     WriteRecoveryFile(QDir(folder).filePath("dead.1_2.kvr"), pattern(6, 6, 3), "Image2", "", true);
     writeDeadLock(QDir(folder).filePath("dead.1.lock"));
-    // A session without any lock left at all.
+    // A session that ended leaving only its lock, and one without any lock left at all.
+    writeDeadLock(QDir(folder).filePath("empty.3.lock"));
     WriteRecoveryFile(QDir(folder).filePath("gone.2_7.kvr"), pattern(2, 2, 4), "Image7", "", true);
 
     TRecoveryStore first(folder);
     const QStringList orphans = first.FindOrphans();
+    EXPECT_FALSE(QFile::exists(QDir(folder).filePath("empty.3.lock")));
     ASSERT_EQ(orphans.size(), 3);
     EXPECT_TRUE(orphans[0].endsWith("dead.1_1.kvr"));
     EXPECT_TRUE(orphans[2].endsWith("gone.2_7.kvr"));
