@@ -7,9 +7,6 @@
 
 namespace kolvar {
 
-const QString kErrorCaption = QStringLiteral("Error");
-const QString kNotEnoughMemoryText = QStringLiteral("Not enough memory for this picture.");
-
 namespace {
 
 bool reporting = false;
@@ -25,9 +22,9 @@ QString ErrorText(std::exception_ptr Error) {
         return kNotEnoughMemoryText;
     } catch (const std::exception& e) {
         const QString text = QString::fromUtf8(e.what());
-        return text.isEmpty() ? QStringLiteral("Unknown error.") : text;
+        return text.isEmpty() ? kUnknownErrorText : text;
     } catch (...) {
-        return QStringLiteral("Unknown error.");
+        return kUnknownErrorText;
     }
 }
 

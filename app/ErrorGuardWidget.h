@@ -4,6 +4,8 @@
 // window run inside Guarded; the application object catches whatever else reaches the event
 // loop.
 
+#include "app/UnsavedWorkTexts.h"
+
 #include <QApplication>
 #include <QString>
 
@@ -13,10 +15,6 @@
 class QWidget;
 
 namespace kolvar {
-
-// The texts of the error box.
-extern const QString kErrorCaption;        // "Error"
-extern const QString kNotEnoughMemoryText; // "Not enough memory for this picture."
 
 // What the user is told about an exception: its own text, or the memory text when an
 // allocation failed.

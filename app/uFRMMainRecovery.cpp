@@ -4,6 +4,7 @@
 
 #include "app/ErrorGuardWidget.h"
 #include "app/RecoveryStore.h"
+#include "app/UnsavedWorkTexts.h"
 #include "app/UserDialogsWidget.h"
 #include "app/uFRMMain.h"
 
@@ -15,7 +16,6 @@ namespace kolvar {
 namespace {
 
 const char* const kRecoveryIdProperty = "recoveryId";
-const QString kRecoverQuestion = QStringLiteral("Recover unsaved pictures?");
 
 int32_t recoveryIdOf(const TfrmDesigner* document) {
     return document->property(kRecoveryIdProperty).toInt();
@@ -67,7 +67,7 @@ void TfrmKolvar::StartRecovery(const QString& Folder) {
         return;
     }
     // Escape or closing the box decides nothing: the copies wait for the next start.
-    switch (UserDialogs().AskCancel(this, QStringLiteral("Kolvar"), kRecoverQuestion, false)) {
+    switch (UserDialogs().AskCancel(this, kRecoverCaption, kRecoverQuestion, false)) {
     case TAnswer::Yes:
         RecoverPictures(orphans);
         break;
