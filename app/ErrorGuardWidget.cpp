@@ -1,7 +1,7 @@
 #include "app/ErrorGuardWidget.h"
 
-#include "app/UserDialogsWidget.h"
-#include "raster/DibAllocator.h"
+#include "raster/DibContainer.h"
+#include "shell/UserDialogsWidget.h"
 
 #include <new>
 

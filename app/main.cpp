@@ -2,9 +2,9 @@
 #include "app/uFRMAbout.h"
 #include "app/uFRMMain.h"
 
-#include "app/UserDialogsWidget.h"
-#include "raster/DibAllocator.h"
+#include "raster/DibContainer.h"
 #include "raster/DibGraphics.h"
+#include "shell/UserDialogsWidget.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

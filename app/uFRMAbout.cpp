@@ -1,7 +1,7 @@
 #include "app/uFRMAbout.h"
 
 #include "app/KolvarIconArt.h"
-#include "app/UserDialogsWidget.h"
+#include "shell/UserDialogsWidget.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>

@@ -2,7 +2,7 @@
 // The About dialog: the program's picture, name and version, its terms of use and a link to
 // its web page. Also the program's icon, for the windows and the desktop.
 
-#include "app/uFRMDialog.h"
+#include "shell/uFRMDialog.h"
 
 #include <QIcon>
 #include <QLabel>

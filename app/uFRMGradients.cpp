@@ -1,10 +1,10 @@
 #include "app/uFRMGradients.h"
 
-#include "app/DrawGridWidget.h"
-#include "app/UserDialogsWidget.h"
-#include "app/uFRMSettings.h"
+#include "app/ToolColors.h"
 #include "raster/DibColors.h"
 #include "raster/DibGraphics.h"
+#include "shell/DrawGridWidget.h"
+#include "shell/UserDialogsWidget.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -2,8 +2,8 @@
 // The gradient editor: colour stops, kind and angle of a working copy of the tool brush, with
 // a live preview; "Ok" hands the copy back to the tool brush.
 
-#include "app/uFRMDialog.h"
 #include "raster/DynamicArray.h"
+#include "shell/uFRMDialog.h"
 
 #include <memory>
 

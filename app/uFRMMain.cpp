@@ -2,8 +2,8 @@
 
 #include "app/ErrorGuardWidget.h"
 #include "app/RecoveryStore.h"
-#include "app/uFRMHelp.h"
-#include "app/uLanguagesSuport.h"
+#include "shell/uFRMHelp.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -3,10 +3,10 @@
 // sample and the status bar. It reads the settings file, loads the language, owns the shared
 // tool state, and writes the settings back when it closes.
 
-#include "app/uFRMKolvarWnd.h"
-#include "app/uKolvarGeneric.h"
-#include "app/uPreferences.h"
 #include "document/uFRMDesigner.h"
+#include "shell/uFRMKolvarWnd.h"
+#include "shell/uKolvarGeneric.h"
+#include "shell/uPreferences.h"
 
 #include <QList>
 #include <QPointer>

@@ -2,17 +2,17 @@
 // two tool bars, Rotate and the sample. Every handler dispatches on the Tag of the item or
 // button that was clicked.
 
-#include "app/UserDialogsWidget.h"
 #include "app/uFRMAbout.h"
-#include "app/uFRMHelp.h"
 #include "app/uFRMMain.h"
 #include "app/uFRMPreferences.h"
 #include "app/uFRMPrint.h"
 #include "document/uFRMExportDialog.h"
 #include "document/uFRMFileSize.h"
 #include "document/uOpenFiles.h"
-#include "filters/uFRMFilterConfig.h"
+#include "filters/uFRMFilterCommands.h"
 #include "raster/DibColors.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uFRMHelp.h"
 #include "vector/uFRMText.h"
 
 #include <QAction>

@@ -5,8 +5,8 @@
 #include "app/ErrorGuardWidget.h"
 #include "app/RecoveryStore.h"
 #include "app/UnsavedWorkTexts.h"
-#include "app/UserDialogsWidget.h"
 #include "app/uFRMMain.h"
+#include "shell/UserDialogsWidget.h"
 
 #include <QFile>
 #include <QTimer>

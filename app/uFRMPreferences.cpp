@@ -1,7 +1,7 @@
 #include "app/uFRMPreferences.h"
 
-#include "app/UserDialogsWidget.h"
-#include "app/uKolvarGeneric.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uKolvarGeneric.h"
 
 #include <QGridLayout>
 #include <QLabel>

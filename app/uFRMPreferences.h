@@ -3,8 +3,8 @@
 // recovery copies of unsaved pictures are written, and how much the undo history keeps. Ok
 // stores them in the settings file.
 
-#include "app/uFRMDialog.h"
-#include "app/uPreferences.h"
+#include "shell/uFRMDialog.h"
+#include "shell/uPreferences.h"
 
 #include <functional>
 

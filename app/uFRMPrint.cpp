@@ -1,7 +1,7 @@
 #include "app/uFRMPrint.h"
 
-#include "app/UserDialogsWidget.h"
 #include "raster/DibContainer.h"
+#include "shell/UserDialogsWidget.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -3,7 +3,7 @@
 // 1 : 35 sketch of the page and a preview. With no printer installed it prints to a PDF file,
 // so printing always has somewhere to go.
 
-#include "app/uFRMDialog.h"
+#include "shell/uFRMDialog.h"
 
 #include <QImage>
 

@@ -1,13 +1,15 @@
 #include "app/uFRMSettings.h"
 
-#include "app/DrawGridWidget.h"
-#include "app/uCompactRotines.h"
+#include "app/ToolColors.h"
+
 #include "app/uFRMGradients.h"
 #include "app/uFRMTextures.h"
-#include "app/uKolvarGeneric.h"
-#include "app/uLanguagesSuport.h"
 #include "raster/DibColors.h"
 #include "raster/DibGraphicsLineStyles.h"
+#include "resources/uCompactRotines.h"
+#include "shell/DrawGridWidget.h"
+#include "shell/uKolvarGeneric.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -27,23 +29,6 @@
 namespace kolvar {
 
 namespace {
-
-constexpr std::array<TColor, kGridColorCount> kGridColors = {
-    0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0x808080, 0xc0c0c0,
-    0x0000ff, 0x00ff00, 0x00ffff, 0xff0000, 0xff00ff, 0xffff00, 0xffffff, 0xc0dcc0, 0xf0caa6,
-    0xf0fbff, 0xa4a0a0, 0x0000e0, 0x00f8f0, 0x00f85f, 0xfff85f, 0xff001f, 0xff00e0, 0xdfdfdf,
-    0xcfd0cf, 0xb0b0b0, 0xa0a7a0, 0x909890, 0x8f888f, 0x7f7f7f, 0x6f706f, 0x1f00c0, 0x00eff0,
-    0x4f9030, 0xe0a73f, 0x6f082f, 0x6f00c0, 0x606060, 0x505750, 0x404840, 0x3f3f3f, 0x2f302f,
-    0x202720, 0x1f181f, 0x0f100f, 0x0f080f, 0x6088df, 0x6fa0e0, 0x70c0ef, 0x80f7f0, 0x8fd8bf,
-    0x8fc89f, 0x8fbf80, 0xbfc08f, 0xefc78f, 0xcf9880, 0xbf8780, 0xaf6f80, 0xaf7790, 0xaf7fb0,
-    0xaf8fe0, 0x8f88df, 0x3057cf, 0x3f80df, 0x3fa7e0, 0x40f0f0, 0x50c89f, 0x5fb870, 0x5fa840,
-    0xa0af4f, 0xefb050, 0xbf7850, 0xa05f50, 0x8f4050, 0x8f4770, 0x8f4890, 0x8f50d0, 0x6050d0,
-    0x004fcf, 0x0088df, 0x00bf70, 0x20a03f, 0x8f9730, 0xa05820, 0x80372f, 0x6f004f, 0x6f0070,
-    0x4000c0, 0x100070, 0x002f7f, 0x005780, 0x009790, 0x00774f, 0x106720, 0x2f581f, 0x505f20,
-    0x8f6820, 0x603810, 0x50201f, 0x40071f, 0x40002f, 0x40004f, 0x40007f, 0x2f007f, 0x0f0050,
-    0x002050, 0x00385f, 0x006760, 0x005030, 0x0f4710, 0x1f3f10, 0x3f4010, 0x60471f, 0x40270f,
-    0x3f1710, 0x2f0710, 0x2f001f, 0x2f0030, 0x2f0050, 0x1f0050, 0x8fa8bf, 0x60788f, 0x405060,
-    0x2f373f, 0x1f2020, 0x5090b0, 0x3f7090, 0x205770, 0x103f5f, 0x0f2840};
 
 QSlider* colorSlider(QWidget* parent, const char* name) {
     auto* s = Named(new QSlider(Qt::Horizontal, parent), name);
@@ -96,24 +81,6 @@ private:
 };
 
 } // namespace
-
-const std::array<TColor, kGridColorCount>& GridColorTable() {
-    return kGridColors;
-}
-
-static TDibCanvas& ToolCanvas() {
-    TToolState& s = ToolState();
-    if (!s.ToolCanvas) s.ToolCanvas = std::make_unique<TDibCanvas>(40, 50);
-    return *s.ToolCanvas;
-}
-
-TDibBrush& ToolBrush() {
-    return ToolCanvas().Brush();
-}
-
-TDibPen& ToolPen() {
-    return ToolCanvas().Pen();
-}
 
 TfrmSettings::TfrmSettings(QWidget* Parent) : TfrmKolvarWnd(Parent) {
     setWindowTitle(QStringLiteral("Settings"));
@@ -276,7 +243,7 @@ void TfrmSettings::closeEvent(QCloseEvent* e) {
 
 void TfrmSettings::GridColorsDrawCell(QPainter& Canvas, int Col, int Row, const QRect& Rect) {
     const int i = Row * kGridColorColumns + Col;
-    if (i < kGridColorCount) Canvas.fillRect(Rect, QColorFromColor(kGridColors[i]));
+    if (i < kGridColorCount) Canvas.fillRect(Rect, QColorFromColor(GridColorTable()[size_t(i)]));
 }
 
 void TfrmSettings::GridColorsMouseDown(Qt::MouseButton Button, const QPoint& Pos) {

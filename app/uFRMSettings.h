@@ -3,8 +3,8 @@
 // tool brush, the pen's line style, thickness and anti-aliasing, and the size of the spray and
 // the eraser. Every change goes straight to the tool canvas; the palette keeps no settings.
 
-#include "app/uFRMKolvarWnd.h"
 #include "raster/DibTypes.h"
+#include "shell/uFRMKolvarWnd.h"
 
 #include <QImage>
 
@@ -25,12 +25,6 @@ class TDrawGrid;
 class TSpinEdit;
 class TDibBrush;
 class TDibPen;
-
-// The 133 colours of the colour grids (0x00BBGGRR), row by row in 15 columns.
-constexpr int kGridColorColumns = 15;
-constexpr int kGridColorRows = 9;
-constexpr int kGridColorCount = 133;
-const std::array<TColor, kGridColorCount>& GridColorTable();
 
 class TfrmSettings : public TfrmKolvarWnd {
     Q_OBJECT
@@ -100,9 +94,5 @@ private:
     QCheckBox* chkAntiAlias_ = nullptr;
     QImage strip_; // the LINESTYPES preview strip
 };
-
-// The tool canvas's brush and pen (the palette's working objects).
-TDibBrush& ToolBrush();
-TDibPen& ToolPen();
 
 } // namespace kolvar

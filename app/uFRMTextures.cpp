@@ -1,13 +1,13 @@
 #include "app/uFRMTextures.h"
 
-#include "app/DrawGridWidget.h"
-#include "app/UserDialogsWidget.h"
-#include "app/uCompactRotines.h"
-#include "app/uFRMSettings.h"
-#include "app/uKolvarGeneric.h"
+#include "app/ToolColors.h"
 #include "formats/BmpCodec.h"
 #include "raster/DibGraphics.h"
 #include "raster/Exceptions.h"
+#include "resources/uCompactRotines.h"
+#include "shell/DrawGridWidget.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uKolvarGeneric.h"
 #include "vector/ShapeDef.h"
 
 #include <QComboBox>

@@ -4,7 +4,7 @@
 // hands the copy back to the tool brush.
 
 #include "app/TextureLib.h"
-#include "app/uFRMDialog.h"
+#include "shell/uFRMDialog.h"
 
 #include <QImage>
 

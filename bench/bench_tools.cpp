@@ -1,12 +1,12 @@
 // The drawing tools on a 4096 x 4096 document: time per mouse-move event of the freehand pen,
 // the spray and the eraser (target: well under 2 ms, so drawing never lags), and the warp of
 // the whole picture with a 200-pixel drag, alone and through the tool (with its undo copy).
-#include "app/uKolvarGeneric.h"
 #include "document/WarpEffect.h"
 #include "document/uFRMDesigner.h"
 #include "raster/DibGraphics.h"
 #include "raster/DibGraphicsBrush.h"
 #include "raster/DibGraphicsPen.h"
+#include "shell/uKolvarGeneric.h"
 
 #include <QApplication>
 

@@ -1,14 +1,14 @@
 #include "document/uFRMDesigner.h"
 
-#include "app/UserDialogsWidget.h"
-#include "app/uKolvarGeneric.h"
-#include "app/uPreferences.h"
 #include "document/uOpenFiles.h"
 #include "formats/PictureWriter.h"
 #include "raster/DibColors.h"
 #include "raster/DibGeometry.h"
 #include "raster/DibMath.h"
 #include "raster/Exceptions.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uKolvarGeneric.h"
+#include "shell/uPreferences.h"
 
 #include <QAction>
 #include <QClipboard>

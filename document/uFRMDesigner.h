@@ -4,10 +4,10 @@
 // designer calls while the user works are members too; they live in the uFRMDesigner* units
 // beside this one, grouped by family.
 
-#include "app/uFRMKolvarWnd.h"
 #include "filters/FilterDocument.h"
 #include "raster/DibContainer.h"
 #include "raster/DibTypes.h"
+#include "shell/uFRMKolvarWnd.h"
 #include "vector/Designer.h"
 #include "vector/DesignerWidget.h"
 #include "vector/GeoObjects.h"

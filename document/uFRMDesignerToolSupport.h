@@ -2,12 +2,12 @@
 // What the tool handler units share: mapping gesture points to image pixels, the shared
 // brush and pen, the curve through a gesture and the rubber-band rectangle.
 
-#include "app/uKolvarGeneric.h"
 #include "document/uFRMDesigner.h"
 #include "raster/DibGeometry.h"
 #include "raster/DibGraphics.h"
 #include "raster/DibGraphicsBrush.h"
 #include "raster/DibGraphicsPen.h"
+#include "shell/uKolvarGeneric.h"
 #include "vector/DesignerCanvas.h"
 
 namespace kolvar {

@@ -1,12 +1,12 @@
 #include "document/uFRMExportDialog.h"
 
-#include "app/UserDialogsWidget.h"
-#include "app/uKolvarGeneric.h"
 #include "formats/Bmp2Tiff.h"
 #include "formats/ColorReduce.h"
 #include "formats/JpegCodec.h"
 #include "formats/PcxWriter.h"
 #include "raster/DibContainer.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uKolvarGeneric.h"
 
 #include <QBuffer>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 // The export dialog: the image written as JPEG, TIFF, PCX or PNG. The file is chosen in the
 // dialog's own directory and file lists; the directory is remembered for the rest of the run.
 
-#include "app/uFRMDialog.h"
+#include "shell/uFRMDialog.h"
 
 #include <QImage>
 #include <QString>

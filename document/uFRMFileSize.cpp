@@ -1,7 +1,7 @@
 #include "document/uFRMFileSize.h"
 
-#include "app/UserDialogsWidget.h"
-#include "app/uKolvarGeneric.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uKolvarGeneric.h"
 
 #include <QEvent>
 #include <QFrame>

@@ -1,8 +1,8 @@
 #pragma once
 // The File New dialog: the size and paper colour of a new image.
 
-#include "app/uFRMDialog.h"
 #include "raster/DibTypes.h"
+#include "shell/uFRMDialog.h"
 
 class QFrame;
 class QLabel;

@@ -1,7 +1,7 @@
 #include "filters/Convolution.h"
 
-#include "app/uCompactRotines.h"
 #include "raster/DibMath.h"
+#include "resources/uCompactRotines.h"
 
 #include <QBuffer>
 #include <QIODevice>

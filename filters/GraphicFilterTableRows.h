@@ -2,7 +2,7 @@
 // The filter table's rows of the displacement, neighbourhood, texture, noise and histogram
 // filters, and the histogram picture the "Show" command produces.
 
-#include "filters/GraphicFilterTable.h"
+#include "filters/GraphicFilterInfo.h"
 
 #include <functional>
 #include <vector>

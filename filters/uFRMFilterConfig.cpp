@@ -1,11 +1,9 @@
 #include "filters/uFRMFilterConfig.h"
 
-#include "app/UserDialogsWidget.h"
 #include "filters/FilterDocument.h"
 #include "filters/GraphicFilterTable.h"
-#include "filters/uFRMFilterDialogs.h"
-#include "filters/uFRMHistogram.h"
 #include "raster/DibMath.h"
+#include "shell/UserDialogsWidget.h"
 #include "vector/Designer.h"
 
 #include <QCloseEvent>
@@ -196,36 +194,6 @@ void TfrmFilterConfig::FormDestroy() {
     FHooked = false;
     FDocument.SetPreviewHooks({}, {});
     FDocument.Repaint();
-}
-
-// ---- Launchers -----------------------------------------------------------------------------
-
-bool ExecuteFilterDialog(QWidget* Parent, const TFilterInfo& Info, TFilterDocument& Document) {
-    std::unique_ptr<TfrmFilterConfig> dialog = CreateFilterDialog(Info, Document, Parent);
-    dialog->EnsureCreated();
-    dialog->SetupFilter();
-    return UserDialogs().Run(*dialog) == mrOk;
-}
-
-void ApplyFilterDirectCommand(const TFilterInfo& Info, TFilterDocument& Document) {
-    TDibContainer& image = Document.Image();
-    if (image.Empty()) return;
-    const std::optional<TFilterSelection> selection = Document.FilterSelection();
-    Document.SaveUndo();
-    ApplyFilterDirect(Info.Create, image, selection ? &*selection : nullptr, Info.WholeImage);
-    Document.SetModified(true);
-    Document.Repaint();
-}
-
-void ExecuteFilterCommand(QWidget* Parent, int Tag, TFilterDocument& Document) {
-    const TFilterInfo* info = FindFilter(Tag);
-    if (!info || Document.Image().Empty()) return;
-    if (info->Tag == HistogramShowTag)
-        ShowHistogramWindow(Parent, Document.Image());
-    else if (info->Direct())
-        ApplyFilterDirectCommand(*info, Document);
-    else
-        ExecuteFilterDialog(Parent, *info, Document);
 }
 
 } // namespace kolvar

@@ -8,9 +8,9 @@
 // a worker thread, so the editor stays responsive, and a later change abandons that run. "Ok"
 // waits for the preview of the current controls, takes the undo copy and writes it back.
 
-#include "app/uFRMDialog.h"
 #include "filters/FilterPreviewRunner.h"
 #include "filters/GraphicFilter.h"
+#include "shell/uFRMDialog.h"
 
 #include <QString>
 
@@ -99,16 +99,5 @@ private:
     bool FHooked = false;
     int FPreviewRuns = 0;
 };
-
-// Shows the row's dialog for the document modally and frees it afterwards; true when the
-// filter was applied.
-bool ExecuteFilterDialog(QWidget* Parent, const TFilterInfo& Info, TFilterDocument& Document);
-
-// The parameter-less commands: undo copy, then the filter over the selection (or the whole
-// image) straight into the document image.
-void ApplyFilterDirectCommand(const TFilterInfo& Info, TFilterDocument& Document);
-
-// Runs the command of the Filter menu item with this Tag on the document.
-void ExecuteFilterCommand(QWidget* Parent, int Tag, TFilterDocument& Document);
 
 } // namespace kolvar

@@ -1,6 +1,6 @@
 #include "filters/uFRMHistogram.h"
 
-#include "app/UserDialogsWidget.h"
+#include "shell/UserDialogsWidget.h"
 
 #include <QComboBox>
 #include <QLabel>

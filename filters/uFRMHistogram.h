@@ -2,8 +2,8 @@
 // The histogram window of the "Show" command: the level counts of the whole image, one
 // channel at a time.
 
-#include "app/uFRMDialog.h"
 #include "filters/Histogram.h"
+#include "shell/uFRMDialog.h"
 
 #include <memory>
 

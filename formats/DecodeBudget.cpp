@@ -1,8 +1,9 @@
 #include "formats/DecodeBudget.h"
 
-#include "formats/DibData.h"
-
 #include <QString>
+
+#include <algorithm>
+#include <atomic>
 
 #include <utility>
 
@@ -11,6 +12,7 @@ namespace kolvar {
 namespace {
 
 thread_local TDecodeBudget* gCurrent = nullptr;
+std::atomic<int64_t> gPixelLimit{kMaxPicturePixels};
 
 QString Megabytes(int64_t bytes) {
     return QString::number(double(bytes) / (1 << 20), 'f', 1);
@@ -92,6 +94,23 @@ TBudgetCharge& TBudgetCharge::operator=(TBudgetCharge&& other) noexcept {
         FBytes = other.FBytes;
     }
     return *this;
+}
+
+int64_t PicturePixelLimit() {
+    return gPixelLimit.load();
+}
+
+void SetPicturePixelLimit(int64_t pixels) {
+    gPixelLimit.store(std::clamp<int64_t>(pixels, 1, kMaxPicturePixels));
+}
+
+bool PictureSizeAllowed(int64_t width, int64_t height) {
+    if (width < 1 || height < 1) return false;
+    if (width > kMaxPictureSide || height > kMaxPictureSide) return false;
+    const TDecodeBudget* budget = TDecodeBudget::Current();
+    const int64_t limit = budget ? std::min(budget->Limits().PicturePixels, PicturePixelLimit())
+                                 : PicturePixelLimit();
+    return width * height <= limit;
 }
 
 } // namespace kolvar

@@ -13,6 +13,18 @@
 
 namespace kolvar {
 
+// Readers refuse pictures above these sizes before allocating anything for them.
+constexpr int64_t kMaxPictureSide = 65535;
+constexpr int64_t kMaxPicturePixels = int64_t(1) << 28;
+
+// The pixel limit in force; fuzzing harnesses lower it so that slow giant inputs stay cheap.
+int64_t PicturePixelLimit();
+void SetPicturePixelLimit(int64_t pixels);
+
+// True when a picture of this size is within the limits (both sides at least 1), including the
+// pixel limit of the active decoding budget.
+bool PictureSizeAllowed(int64_t width, int64_t height);
+
 // A decode that would go past its budget. The message says what was refused and why.
 class EDecodeBudgetError : public Exception {
 public:

@@ -1,15 +1,6 @@
 #include "formats/DibData.h"
 
-#include "formats/DecodeBudget.h"
-
-#include <algorithm>
-#include <atomic>
-
 namespace kolvar {
-
-namespace {
-std::atomic<int64_t> gPixelLimit{kMaxPicturePixels};
-}
 
 int64_t DibStride(int64_t width, int bitCount) {
     return ((width * bitCount + 31) / 32) * 4;
@@ -37,23 +28,6 @@ TDibData TDibData::Make(int32_t width, int32_t height, uint16_t bitCount) {
     if (bitCount <= 8) dib.Palette.resize(size_t(1) << bitCount);
     dib.Bits = QByteArray(qsizetype(DibStride(width, bitCount) * height), '\0');
     return dib;
-}
-
-int64_t PicturePixelLimit() {
-    return gPixelLimit.load();
-}
-
-void SetPicturePixelLimit(int64_t pixels) {
-    gPixelLimit.store(std::clamp<int64_t>(pixels, 1, kMaxPicturePixels));
-}
-
-bool PictureSizeAllowed(int64_t width, int64_t height) {
-    if (width < 1 || height < 1) return false;
-    if (width > kMaxPictureSide || height > kMaxPictureSide) return false;
-    const TDecodeBudget* budget = TDecodeBudget::Current();
-    const int64_t limit = budget ? std::min(budget->Limits().PicturePixels, PicturePixelLimit())
-                                 : PicturePixelLimit();
-    return width * height <= limit;
 }
 
 } // namespace kolvar

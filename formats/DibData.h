@@ -3,6 +3,7 @@
 // when read out at a chosen depth (header fields, colour table, rows bottom-up padded to 4 bytes).
 // It also holds the size limits every reader checks before it allocates.
 
+#include "formats/DecodeBudget.h"
 #include "raster/Exceptions.h"
 
 #include <QByteArray>
@@ -47,18 +48,6 @@ public:
     EInvalidGraphic() : Exception("Bitmap image is not valid") {}
     using Exception::Exception;
 };
-
-// Readers refuse pictures above these sizes before allocating anything for them.
-constexpr int64_t kMaxPictureSide = 65535;
-constexpr int64_t kMaxPicturePixels = int64_t(1) << 28;
-
-// The pixel limit in force; fuzzing harnesses lower it so that slow giant inputs stay cheap.
-int64_t PicturePixelLimit();
-void SetPicturePixelLimit(int64_t pixels);
-
-// True when a picture of this size is within the limits (both sides at least 1), including the
-// pixel limit of the active decoding budget.
-bool PictureSizeAllowed(int64_t width, int64_t height);
 
 } // namespace kolvar
 

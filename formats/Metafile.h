@@ -4,18 +4,13 @@
 // records drawings use. Every size, count and offset is checked against the bytes present;
 // damaged input raises EMetafileError and never reads outside the data.
 
-#include "raster/Exceptions.h"
+#include "formats/MetafileError.h"
 
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
 
 namespace kolvar {
-
-class EMetafileError : public Exception {
-public:
-    using Exception::Exception;
-};
 
 // The picture's size in pixels: an enhanced metafile's frame at 96 pixels per inch, a
 // placeable metafile's bounding box in its units per inch (also at 96 pixels per inch), an

@@ -8,7 +8,7 @@
 // the physical map modes) or the output itself for an old metafile; `ToOutput` maps it onto
 // the picture.
 
-#include "formats/Metafile.h"
+#include "formats/MetafileError.h"
 #include "raster/DibTypes.h"
 
 #include <QFont>

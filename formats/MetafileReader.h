@@ -2,7 +2,7 @@
 // Bounds-checked little-endian access to metafile bytes. Every read outside the window raises
 // EMetafileError, so record handlers can read fields without checking each one themselves.
 
-#include "formats/Metafile.h"
+#include "formats/MetafileError.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,4 @@
 #include "raster/DibContainer.h"
-#include "raster/DibAllocator.h"
 
 #include "raster/DynamicArray.h"
 

@@ -3,6 +3,7 @@
 // in the row-vector convention, bounds, hit testing, clipping, B-spline curves and regular
 // shapes. Integer coordinates are image or control pixels; y points down.
 
+#include "raster/DibMatrix.h"
 #include "raster/DibTypes.h"
 
 #include <cstdint>
@@ -30,28 +31,6 @@ double AngleAround(double cx, double cy, double x, double y);
 // Rotates (x, y) about (ax, ay) by the cosine c and sine s, moves it to (ox, oy), truncates.
 TPoint RotatePoint(double x, double y, double ax, double ay, double c, double s, double ox,
                    double oy);
-
-// ---- Transformation matrices --------------------------------------------------------------
-
-// A point is a row vector multiplied on the left; the translation lives in row 3.
-struct TTransformMatrix {
-    double m[4][4];
-};
-
-TTransformMatrix IdentityMatrix();
-// Cosine and sine are rounded to single precision before they are stored.
-TTransformMatrix RotationX(double angle);
-TTransformMatrix RotationY(double angle);
-TTransformMatrix RotationZ(double angle);
-TTransformMatrix RotationXYZ(double ax, double ay, double az);
-TTransformMatrix ScaleMatrix(double sx, double sy, double sz);
-TTransformMatrix TranslationMatrix(double tx, double ty, double tz);
-// a x b: applying the result equals applying a, then b.
-TTransformMatrix MultiplyMatrix(const TTransformMatrix& a, const TTransformMatrix& b);
-TPoint2D TransformPoint2D(const TTransformMatrix& m, const TPoint2D& p);
-// Truncates both results toward zero.
-TPoint TransformPoint(const TTransformMatrix& m, const TPoint& p);
-TPoint RoundPoint(const TPoint2D& p);
 
 // ---- Bounds and boxes ---------------------------------------------------------------------
 

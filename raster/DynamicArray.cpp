@@ -1,6 +1,6 @@
 #include "raster/DynamicArray.h"
 
-#include "raster/DibGeometry.h"
+#include "raster/DibMatrix.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "vector/ShapeDef.h"
 
-#include "app/uCompactRotines.h"
+#include "resources/uCompactRotines.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "vector/uFRMShapes.h"
 
-#include "app/DrawGridWidget.h"
-#include "app/UserDialogsWidget.h"
-#include "app/uKolvarGeneric.h"
 #include "raster/Exceptions.h"
+#include "shell/DrawGridWidget.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uKolvarGeneric.h"
 
 #include <QApplication>
 #include <QBitmap>

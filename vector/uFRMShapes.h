@@ -3,7 +3,7 @@
 // library, a regular polygon or star, or the outline of a text). Every choice goes to all open
 // documents through the tool state's hooks, and to the main window's Draw or Select button.
 
-#include "app/uFRMKolvarWnd.h"
+#include "shell/uFRMKolvarWnd.h"
 #include "vector/ShapeDef.h"
 
 #include <QIcon>

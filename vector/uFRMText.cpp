@@ -1,8 +1,8 @@
 #include "vector/uFRMText.h"
 
-#include "app/DrawGridWidget.h"
-#include "app/UserDialogsWidget.h"
-#include "app/uKolvarGeneric.h"
+#include "shell/DrawGridWidget.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uKolvarGeneric.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 // The text dialog of the text tools: the text and its font, with a preview.
 
-#include "app/uFRMDialog.h"
+#include "shell/uFRMDialog.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,7 +1,7 @@
 #include "app/KolvarIconArt.h"
 #include "app/uFRMAbout.h"
-#include "app/uLanguagesSuport.h"
 #include "common/ScriptedDialogs.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,6 +1,6 @@
-#include "app/uFRMDialog.h"
-#include "app/uFRMHelp.h"
 #include "filters/GraphicFilterTable.h"
+#include "shell/uFRMDialog.h"
+#include "shell/uFRMHelp.h"
 
 #include <QApplication>
 #include <QDirIterator>

@@ -1,5 +1,5 @@
 #include "app/uFRMMain.h"
-#include "app/uLanguagesSuport.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,17 +1,17 @@
 // The settings palette, the gradient editor and the texture chooser, driven through their
 // real controls on a tool state of their own.
 
-#include "app/DrawGridWidget.h"
 #include "app/uFRMGradients.h"
 #include "app/uFRMMain.h"
 #include "app/uFRMSettings.h"
 #include "app/uFRMTextures.h"
-#include "app/uKolvarGeneric.h"
-#include "app/uLanguagesSuport.h"
 #include "common/ScriptedDialogs.h"
 #include "raster/DibColors.h"
 #include "raster/DibGraphics.h"
 #include "raster/DibGraphicsLineStyles.h"
+#include "shell/DrawGridWidget.h"
+#include "shell/uKolvarGeneric.h"
+#include "shell/uLanguagesSuport.h"
 #include "vector/uFRMShapes.h"
 
 #include <QBuffer>

@@ -13,7 +13,7 @@
 #include "formats/DibFile.h"
 #include "formats/GifTestWriter.h"
 #include "formats/JpegCodec.h"
-#include "raster/DibAllocator.h"
+#include "raster/DibContainer.h"
 
 #include <QAction>
 #include <QApplication>

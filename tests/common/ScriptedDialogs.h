@@ -3,8 +3,8 @@
 // what the test queued beforehand. A question nobody expected fails the test and is answered
 // "No" / cancelled, so a test never waits on a modal window.
 
-#include "app/UserDialogsWidget.h"
-#include "app/uFRMKolvarWnd.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uFRMKolvarWnd.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,6 @@
 // The tool handlers driven through the real document window with synthetic mouse events, the
 // image compared with what the raster engine draws for the same mapped points.
 
-#include "app/uKolvarGeneric.h"
 #include "document/TextOutput.h"
 #include "document/WarpEffect.h"
 #include "document/uFRMDesigner.h"
@@ -10,6 +9,7 @@
 #include "raster/DibGraphicsPen.h"
 #include "raster/DibMath.h"
 #include "raster/DibRandom.h"
+#include "shell/uKolvarGeneric.h"
 
 #include <QApplication>
 #include <QClipboard>

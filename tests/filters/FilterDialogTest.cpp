@@ -8,6 +8,7 @@
 #include "filters/Blur.h"
 #include "filters/Convolution.h"
 #include "filters/GraphicFilterTable.h"
+#include "filters/uFRMFilterCommands.h"
 #include "filters/uFRMFilterDialogs.h"
 #include "filters/uFRMHistogram.h"
 #include "filters/uFiltersDisplace.h"

@@ -8,10 +8,10 @@
 //   text WORDS        the text tools' text
 
 #include "app/uFRMMain.h"
-#include "app/uKolvarGeneric.h"
 #include "raster/DibGraphics.h"
 #include "raster/DibGraphicsBrush.h"
 #include "raster/DibGraphicsPen.h"
+#include "shell/uKolvarGeneric.h"
 #include "vector/ShapeDef.h"
 
 #include <QApplication>

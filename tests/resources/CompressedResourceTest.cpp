@@ -1,4 +1,4 @@
-#include "app/uCompactRotines.h"
+#include "resources/uCompactRotines.h"
 
 #include <QBuffer>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "vector/ShapeDef.h"
 
-#include "app/uCompactRotines.h"
 #include "raster/DibContainer.h"
+#include "resources/uCompactRotines.h"
 
 #include <QFile>
 #include <QImage>

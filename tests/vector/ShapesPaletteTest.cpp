@@ -1,10 +1,10 @@
 // The shapes palette and the text dialog on a tool state of their own, with the hooks that
 // reach the documents recorded.
 
-#include "app/DrawGridWidget.h"
-#include "app/uKolvarGeneric.h"
-#include "app/uLanguagesSuport.h"
 #include "common/ScriptedDialogs.h"
+#include "shell/DrawGridWidget.h"
+#include "shell/uKolvarGeneric.h"
+#include "shell/uLanguagesSuport.h"
 #include "vector/uFRMShapes.h"
 #include "vector/uFRMText.h"
 

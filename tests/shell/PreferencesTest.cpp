@@ -1,8 +1,8 @@
-#include "app/uPreferences.h"
+#include "shell/uPreferences.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QDir>
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/uFRMDialog.h"
+#include "shell/uFRMDialog.h"
 
 #include <QFrame>
 #include <QGuiApplication>

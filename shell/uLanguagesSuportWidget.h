@@ -15,7 +15,7 @@
 // QTextEdit, combo boxes QComboBox, radio groups a QGroupBox whose radio buttons are its items
 // (or any component with a QStringList property "items").
 
-#include "app/uLanguagesSuport.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QHash>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "app/DrawGridWidget.h"
+#include "shell/DrawGridWidget.h"
 
 #include <QLineEdit>
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
-#include "app/uFRMDialog.h"
-#include "app/uFRMKolvarWnd.h"
-#include "app/uLanguagesSuport.h"
+#include "shell/uFRMDialog.h"
+#include "shell/uFRMKolvarWnd.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,4 +1,4 @@
-#include "app/uCompactRotines.h"
+#include "resources/uCompactRotines.h"
 
 #include <zlib.h>
 
@@ -95,8 +95,8 @@ void LoadCompressedResource(QIODevice& resource, QBuffer& stream) {
 void LoadCompressedResource(const QString& name, QBuffer& stream) {
     const TCompressedResource* r = findResource(name);
     if (!r) throw EResNotFound(name);
-    QByteArray raw = QByteArray::fromRawData(reinterpret_cast<const char*>(r->data),
-                                             qsizetype(r->size));
+    QByteArray raw =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(r->data), qsizetype(r->size));
     QBuffer resource(&raw);
     resource.open(QIODevice::ReadOnly);
     try {

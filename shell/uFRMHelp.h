@@ -3,7 +3,7 @@
 // contents tree, a search box and back/forward. One viewer serves the whole program; every
 // request reuses and raises it.
 
-#include "app/uFRMKolvarWnd.h"
+#include "shell/uFRMKolvarWnd.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "app/uFRMHelp.h"
+#include "shell/uFRMHelp.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -420,5 +420,10 @@ void ShowHelpContext(QWidget* Parent, int Context) {
     if (page.isEmpty()) page = HelpPageOfContext(hc::Contents);
     raiseViewer(Parent).ShowPage(page);
 }
+
+namespace {
+// Linked in wherever help can be shown: whoever links the viewer gets F1 in every window.
+const bool gOpenerInstalled = (SetHelpOpener(&ShowHelpContext), true);
+} // namespace
 
 } // namespace kolvar

@@ -1,7 +1,6 @@
-#include "app/uFRMKolvarWnd.h"
+#include "shell/uFRMKolvarWnd.h"
 
-#include "app/uFRMHelp.h"
-#include "app/uLanguagesSuportWidget.h"
+#include "shell/uLanguagesSuportWidget.h"
 
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -15,6 +14,14 @@
 #include <cmath>
 
 namespace kolvar {
+
+namespace {
+THelpOpener gHelpOpener = nullptr;
+}
+
+void SetHelpOpener(THelpOpener opener) {
+    gHelpOpener = opener;
+}
 
 namespace {
 
@@ -186,7 +193,7 @@ void TfrmKolvarWnd::hideEvent(QHideEvent* e) {
 
 void TfrmKolvarWnd::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_F1 && e->modifiers() == Qt::NoModifier && helpContext_ != 0) {
-        ShowHelpContext(this, helpContext_);
+        if (gHelpOpener) gHelpOpener(this, helpContext_);
         return;
     }
     QWidget::keyPressEvent(e);

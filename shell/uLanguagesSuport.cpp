@@ -1,6 +1,6 @@
-#include "app/uLanguagesSuport.h"
+#include "shell/uLanguagesSuport.h"
 
-#include "app/uCompactRotines.h"
+#include "resources/uCompactRotines.h"
 
 #include <QStringView>
 

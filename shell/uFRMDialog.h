@@ -5,7 +5,7 @@
 // A dialog's component name, which names its language section, is its class name without the
 // leading T ("TfrmText" is "frmText"), so every derived dialog declares Q_OBJECT.
 
-#include "app/uFRMKolvarWnd.h"
+#include "shell/uFRMKolvarWnd.h"
 
 class QFrame;
 class QToolButton;

@@ -128,4 +128,9 @@ template <class T, class... Args> T* CreateForm(Args&&... args) {
     return form;
 }
 
+// How F1 opens a help page. The help viewer installs itself here, so the frame every window
+// (the viewer's too) stands on does not depend on the viewer.
+using THelpOpener = void (*)(QWidget* Parent, int Context);
+void SetHelpOpener(THelpOpener opener);
+
 } // namespace kolvar

@@ -1,6 +1,6 @@
-#include "app/uPreferences.h"
+#include "shell/uPreferences.h"
 
-#include "app/uKolvarGeneric.h"
+#include "shell/uKolvarGeneric.h"
 
 #include <QDir>
 #include <QFileInfo>

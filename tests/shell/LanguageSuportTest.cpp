@@ -1,6 +1,6 @@
-#include "app/uCompactRotines.h"
-#include "app/uLanguagesSuport.h"
-#include "app/uLanguagesSuportWidget.h"
+#include "resources/uCompactRotines.h"
+#include "shell/uLanguagesSuport.h"
+#include "shell/uLanguagesSuportWidget.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "app/uKolvarGeneric.h"
+#include "shell/uKolvarGeneric.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "app/UserDialogsWidget.h"
+#include "shell/UserDialogsWidget.h"
 
-#include "app/uFRMKolvarWnd.h"
+#include "shell/uFRMKolvarWnd.h"
 
 #include <QAbstractButton>
 #include <QColorDialog>

@@ -1,4 +1,4 @@
-#include "app/uLanguagesSuportWidget.h"
+#include "shell/uLanguagesSuportWidget.h"
 
 #include <QAbstractButton>
 #include <QAction>
