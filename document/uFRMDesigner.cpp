@@ -35,6 +35,8 @@ namespace {
 
 constexpr int kTagCut = 101;
 constexpr int kTagCopy = 102;
+const QString kReplaceQuestion =
+    QStringLiteral("File %1 already exists.\nDo you want to replace it?");
 
 TTransformMatrix translation(double dx, double dy) {
     return TranslationMatrix(dx, dy, 0);
@@ -263,7 +265,14 @@ QString TfrmDesigner::ChooseSaveName(bool Ask) {
         FFileName.isEmpty() ? ProgramDirectory() : QFileInfo(FFileName).absolutePath();
     const QString chosen = UserDialogs().SaveFileName(this, request);
     if (chosen.isEmpty()) return QString();
-    return NameForSaveType(chosen, chosenFilter, chosenFilter != request.SelectedFilter);
+    const QString name = SaveFileNameFor(
+        NameForSaveType(chosen, chosenFilter, chosenFilter != request.SelectedFilter));
+    // The dialog asked about replacing the name it returned; a file under the name completed
+    // here is not replaced without asking too.
+    if (name != chosen && QFileInfo::exists(name) &&
+        !UserDialogs().Ask(this, request.Caption, kReplaceQuestion.arg(name)))
+        return QString();
+    return name;
 }
 
 bool TfrmDesigner::SaveImage(bool Ask) {

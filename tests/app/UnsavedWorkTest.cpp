@@ -194,6 +194,22 @@ TEST_F(UnsavedWork, SaveWritesTheFormatTheFileNameNames) {
     EXPECT_EQ(doc->FileName(), Path("copy.jpg"));
     EXPECT_TRUE(test::ReadFileBytes(Path("copy.jpg")).startsWith("\xFF\xD8\xFF"));
     EXPECT_FALSE(QFile::exists(Path("copy.bmp")));
+
+    // A name completed after the dialog's own overwrite question is asked about once more.
+    writeFile(Path("old.bmp"), "old bytes");
+    doc->SetModified(true);
+    dialogs_.FileNames = {Path("old")};
+    dialogs_.Answers = {false};
+    main_->MenuItem(QStringLiteral("moSaveAs"))->trigger();
+    EXPECT_EQ(dialogs_.Messages().last(),
+              "Save As|File " + Path("old.bmp") + " already exists.\nDo you want to replace it?");
+    EXPECT_EQ(test::ReadFileBytes(Path("old.bmp")), QByteArray("old bytes"));
+    EXPECT_TRUE(doc->Modified());
+    EXPECT_EQ(doc->FileName(), Path("copy.jpg"));
+    dialogs_.FileNames = {Path("old")};
+    dialogs_.Answers = {true};
+    main_->MenuItem(QStringLiteral("moSaveAs"))->trigger();
+    EXPECT_TRUE(test::ReadFileBytes(Path("old.bmp")).startsWith("BM"));
 }
 
 TEST_F(UnsavedWork, SaveOfAGifOffersTheSameNameAsBmp) {
