@@ -43,7 +43,26 @@ TKolvarApplication::TKolvarApplication(int& argc, char** argv) : QApplication(ar
 
 bool TKolvarApplication::notify(QObject* Receiver, QEvent* Event) {
     bool handled = false;
-    Guarded(activeWindow(), [&] { handled = QApplication::notify(Receiver, Event); });
+    try {
+        handled = QApplication::notify(Receiver, Event);
+    } catch (...) {
+        const std::exception_ptr error = std::current_exception();
+        // A window that fails to paint fails again as soon as the box over it closes: the
+        // same error from painting is told once, not in an endless row of boxes.
+        if (Event->type() == QEvent::Paint) {
+            const QString text = ErrorText(error);
+            if (text == FLastPaintError && FSincePaintError.isValid() &&
+                FSincePaintError.elapsed() < 5000) {
+                FSincePaintError.start();
+                return false;
+            }
+            FLastPaintError = text;
+            ReportError(activeWindow(), error);
+            FSincePaintError.start();
+            return false;
+        }
+        ReportError(activeWindow(), error);
+    }
     return handled;
 }
 

@@ -7,6 +7,7 @@
 #include "app/UnsavedWorkTexts.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QString>
 
 #include <exception>
@@ -41,6 +42,10 @@ class TKolvarApplication : public QApplication {
 public:
     TKolvarApplication(int& argc, char** argv);
     bool notify(QObject* Receiver, QEvent* Event) override;
+
+private:
+    QString FLastPaintError;
+    QElapsedTimer FSincePaintError;
 };
 
 } // namespace kolvar
