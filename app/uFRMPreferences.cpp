@@ -1,6 +1,7 @@
 #include "app/uFRMPreferences.h"
 
 #include "shell/UserDialogsWidget.h"
+#include "shell/uFRMHelp.h"
 #include "shell/uKolvarGeneric.h"
 
 #include <QGridLayout>
@@ -30,6 +31,7 @@ QSpinBox* spin(QWidget* parent, const char* name, TPreferenceRange range) {
 TfrmPreferences::TfrmPreferences(QWidget* Parent) : TfrmDialog(Parent) {
     setObjectName(QStringLiteral("frmPreferences"));
     setWindowTitle(QStringLiteral("Preferences"));
+    SetHelpContext(hc::Preferences);
     QWidget* c = Client();
     FJpegQuality = spin(c, "seJpegQuality", kSaveJpegQualityRange);
     FRecoveryInterval = spin(c, "seRecoveryInterval", kRecoveryIntervalRange);

@@ -141,6 +141,7 @@ const std::vector<THelpTopic>& HelpTopics() {
         {hc::FileNew, "filenew.html", "Dialogs"},
         {hc::Export, "export.html", "Dialogs"},
         {hc::Print, "print.html", "Dialogs"},
+        {hc::Preferences, "preferences.html", "Dialogs"},
         {hc::Text, "text.html", "Dialogs"},
         {hc::FilterMenu, "filters.html", "Filters"},
         {20015, "filter-hsl.html", "Filters"},

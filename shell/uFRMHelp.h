@@ -40,6 +40,7 @@ constexpr int Text = 20040;
 constexpr int FileNew = 20041;
 constexpr int Export = 20044;
 constexpr int Print = 20045;
+constexpr int Preferences = 20046;
 // The left tool bar.
 constexpr int ToolDraw = 20050;
 constexpr int ToolSelect = 20051;
