@@ -67,9 +67,9 @@ int main(int argc, char** argv) {
         const int screenHeight = main.screen()->availableGeometry().height();
         while (!args.isEmpty() && waited.elapsed() < 1000 && main.height() < screenHeight * 4 / 5)
             QApplication::processEvents(QEventLoop::AllEvents, 20);
+        main.StartRecovery();
         // Every file named on the command line opens as a document, as a desktop launcher
         // passes them.
-        main.StartRecovery();
         for (const QString& arg : args)
             if (!arg.startsWith(QLatin1Char('-')))
                 kolvar::Guarded(&main,

@@ -34,8 +34,13 @@ void TfrmKolvar::WatchDocument(TfrmDesigner* document) {
     connect(document, &TfrmDesigner::ContentChanged, timer, [this, timer, document] {
         if (!recovery_ || timer->isActive()) return;
         timer->start(std::chrono::seconds(Preferences().RecoveryInterval));
-        recovery_->Prepare(recoveryIdOf(document), document->Image().Width(),
-                           document->Image().Height());
+        // Memory for the copy is readied once the command that changed the picture is over,
+        // and only if the picture is still unsaved then (a new picture clears itself first).
+        QTimer::singleShot(0, timer, [this, timer, document] {
+            if (recovery_ && timer->isActive() && document->Modified())
+                recovery_->Prepare(recoveryIdOf(document), document->Image().Width(),
+                                   document->Image().Height());
+        });
     });
     auto forget = [this, timer, document] {
         timer->stop();

@@ -233,7 +233,6 @@ void TfrmDesigner::RecoverImage(TDibContainer&& Image, const QString& Caption,
     SetClientToImage(FImage.Width(), FImage.Height());
     ResetView(FImage.Width(), FImage.Height());
     SetModified(true);
-    emit ContentChanged();
 }
 
 void TfrmDesigner::SetCaption(const QString& Caption) {

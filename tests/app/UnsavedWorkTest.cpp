@@ -362,12 +362,13 @@ TEST_F(UnsavedWork, PicturesOfARunThatEndedWithoutClosingComeBackPixelForPixel) 
     EXPECT_TRUE(dialogs_.Asked.empty()) << "nothing to recover: no question";
     TfrmDesigner* saved = NewImage(30, 20);
     TfrmDesigner* drawn = NewImage(50, 40);
+    auto* timer = drawn->findChild<QTimer*>();
+    ASSERT_NE(timer, nullptr);
+    EXPECT_FALSE(timer->isActive()) << "a new picture is no unsaved work";
     drawn->Image().SetPixel(7, 9, TDibColor{10, 20, 30});
     drawn->SetModified(true);
     saved->SetModified(true);
     // A change starts the document's timer at the chosen interval.
-    auto* timer = drawn->findChild<QTimer*>();
-    ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 30000);
     main_->WriteRecoveryCopies();
