@@ -202,8 +202,13 @@ void TRecoveryStore::Write(int32_t Id, const TDibContainer& Image, const QString
             FSpare.erase(it);
         }
     }
-    if (!copy) copy = std::make_shared<TDibContainer>();
-    copy->AssignContainer(Image);
+    try {
+        if (!copy) copy = std::make_shared<TDibContainer>();
+        copy->AssignContainer(Image);
+    } catch (const std::exception&) {
+        // No memory for a copy now: the work goes on, and the next change tries again.
+        return;
+    }
     FWorker.start([path = PathFor(Id), copy, Caption, FileName, Modified] {
         try {
             WriteRecoveryFile(path, *copy, Caption, FileName, Modified);

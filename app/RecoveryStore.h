@@ -63,7 +63,7 @@ public:
     // taking the copy costs the caller no more than copying the pixels.
     void Prepare(int32_t Id, int32_t W, int32_t H);
     // Copies Image now, on the caller's thread (into the memory Prepare readied when its size
-    // fits), and queues the writing of the copy.
+    // fits), and queues the writing of the copy. Without memory for the copy nothing happens.
     void Write(int32_t Id, const TDibContainer& Image, const QString& Caption,
                const QString& FileName, bool Modified);
     // Queues the removal of a document's copy, after any write queued before it.

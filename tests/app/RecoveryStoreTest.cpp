@@ -82,6 +82,7 @@ TEST(RecoveryStore, WritesAndRemovesInOrderAndCloseLeavesNothing) {
     ASSERT_TRUE(store.Active());
     store.Prepare(1, 10, 10);
     store.Prepare(2, 99, 99); // readied for a size the picture no longer has
+    store.WaitForWrites();
     store.Write(1, pattern(10, 10, 1), "Image1", "", true);
     store.Write(2, pattern(12, 8, 2), "b.png", "/x/b.png", true);
     // The copy is taken when Write is called: a change right after it is not in the file.
@@ -95,6 +96,13 @@ TEST(RecoveryStore, WritesAndRemovesInOrderAndCloseLeavesNothing) {
     EXPECT_FALSE(QFile::exists(store.PathFor(2))) << "a removal waits for the write before it";
     // Only the session's lock and its one copy are in the folder; no temporary files remain.
     EXPECT_EQ(filesIn(folder).size(), 2);
+    // Without memory for a copy the old one stays and nothing is raised.
+    const TDibContainer later = pattern(10, 10, 4);
+    const TDibAllocator system = SetDibAllocator([](size_t) -> void* { return nullptr; });
+    EXPECT_NO_THROW(store.Write(1, later, "Image1", "", true));
+    SetDibAllocator(system);
+    store.WaitForWrites();
+    EXPECT_TRUE(ReadRecoveryFile(store.PathFor(1)).Image.SameImage(pattern(10, 10, 3)));
     store.Close();
     EXPECT_TRUE(filesIn(folder).isEmpty());
 }
