@@ -50,7 +50,9 @@ void followTypeChoice(QFileDialog* d, const QString& filter) {
     if (!edit || target.isEmpty()) return;
     const QString name = edit->text();
     if (name.isEmpty()) return;
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    // Only a dot in the file name itself starts an extension, not one in a folder's name.
+    int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= name.lastIndexOf(QLatin1Char('/')) + 1) dot = -1;
     const QString suffix = dot > 0 ? name.mid(dot + 1).toLower() : QString();
     if (target.contains(suffix)) return;
     QStringList known;
