@@ -117,6 +117,14 @@ shot 10-unsaved-before-kill
 sleep 13
 ls "$out/home/recovery/"*.kvr >/dev/null 2>&1 || fail "no recovery copy after the interval"
 cp "$out/home/recovery/"*.kvr "$out/last-copy.kvr"
+# A second program started meanwhile asks nothing and leaves the first one's copy alone.
+KOLVAR_HOME=$out/home "$kolvar" >>"$out/kolvar.log" 2>&1 &
+second=$!
+sleep 4
+shot 10b-second-program-asks-nothing 0
+kill "$second"
+wait "$second" 2>/dev/null || true
+cmp -s "$out/home/recovery/"*.kvr "$out/last-copy.kvr" || fail "the second program took the copy"
 kill -9 "$kolvar_pid"
 sleep 1
 start
