@@ -72,8 +72,9 @@ int main(int argc, char** argv) {
         // passes them.
         for (const QString& arg : args)
             if (!arg.startsWith(QLatin1Char('-')))
-                kolvar::Guarded(&main,
-                                [&] { main.OpenDocument(QFileInfo(arg).absoluteFilePath()); });
+                kolvar::Guarded(&main, [&] {
+                    main.OpenDocumentInBackground(QFileInfo(arg).absoluteFilePath());
+                });
         InjectFaults(main);
         return app.exec();
     } catch (const std::exception& e) {

@@ -2,6 +2,7 @@
 
 #include "app/ErrorGuardWidget.h"
 #include "app/RecoveryStore.h"
+#include "document/PictureReadJob.h"
 #include "shell/uFRMHelp.h"
 #include "shell/uLanguagesSuport.h"
 

@@ -12,6 +12,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -23,6 +24,7 @@ class QMdiArea;
 class QMenu;
 class QMenuBar;
 class QStatusBar;
+class QTimer;
 class QToolButton;
 
 namespace kolvar {
@@ -31,6 +33,7 @@ class TfrmDesigner;
 class TRecoveryStore;
 class TfrmSettings;
 class TfrmShapes;
+class TPictureReadJob;
 
 class TfrmKolvar : public TfrmKolvarWnd, public TDocumentHost {
     Q_OBJECT
@@ -84,6 +87,12 @@ public:
     // Creates a document window for a file and lists it; null (and nothing listed) when the
     // file could not be read.
     TfrmDesigner* OpenDocument(const QString& path);
+    // The same with the file read on a thread of its own while the status bar shows how far
+    // it got; the document window appears once the picture is ready. Files open in the order
+    // they were asked for.
+    void OpenDocumentInBackground(const QString& path);
+    // True while a background read has not yet become a document.
+    bool Opening() const { return !reading_.empty(); }
     TfrmDesigner* NewDocument();
     // The close procedure of every document, last to first, stopping at the first document
     // that stays open; true when all of them closed.
@@ -115,6 +124,7 @@ public:
     void SetUndoEnabled(bool enabled) override;
     void SetSaveEnabled(bool enabled) override;
     void ShowImageSize(const QString& text) override;
+    void ShowProgress(int percent) override;
 
 signals:
     // The user changed the preferences (undo levels, history memory, ...).
@@ -150,6 +160,9 @@ private:
     void WatchDocument(TfrmDesigner* document);
     void WriteRecoveryCopy(TfrmDesigner* document);
     void RecoverPictures(const QStringList& files);
+    // Turns the finished background reads into documents and shows the progress of the next.
+    void PollReads();
+    TfrmDesigner* FinishOpening(TPictureReadJob& job);
     void ActivateDocument(TfrmDesigner* document);
     // The palettes (uFRMMainPalettes): made by FormShow; the Draw and Select buttons enable
     // or disable the shapes palette's drawing buttons.
@@ -174,6 +187,9 @@ private:
     QPointer<TfrmShapes> shapes_;
     std::unique_ptr<TRecoveryStore> recovery_;
     int32_t nextRecoveryId_ = 1;
+    std::vector<std::unique_ptr<TPictureReadJob>> reading_;
+    QTimer* readTimer_ = nullptr;
+    bool polling_ = false;
 };
 
 } // namespace kolvar

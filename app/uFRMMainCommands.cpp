@@ -74,7 +74,7 @@ void TfrmKolvar::FileCommand(int tag) {
         request.Filter = OpenPictureFilter();
         request.DefaultSuffix = QStringLiteral("bmp");
         const QString name = UserDialogs().OpenFileName(this, request);
-        if (!name.isEmpty()) OpenDocument(name);
+        if (!name.isEmpty()) OpenDocumentInBackground(name);
         break;
     }
     case ftSave:

@@ -3,11 +3,18 @@
 
 #include "app/uFRMMain.h"
 
+#include "document/PictureReadJob.h"
+#include "shell/UserDialogsWidget.h"
+#include "shell/uLanguagesSuport.h"
+
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QStatusBar>
+#include <QTimer>
 
 namespace kolvar {
 
@@ -88,6 +95,54 @@ TfrmDesigner* TfrmKolvar::OpenDocument(const QString& path) {
     return doc;
 }
 
+void TfrmKolvar::OpenDocumentInBackground(const QString& path) {
+    reading_.push_back(std::make_unique<TPictureReadJob>(path));
+    if (!readTimer_) {
+        readTimer_ = new QTimer(this);
+        readTimer_->setInterval(50);
+        connect(readTimer_, &QTimer::timeout, this, [this] { PollReads(); });
+    }
+    readTimer_->start();
+    PollReads();
+}
+
+void TfrmKolvar::PollReads() {
+    // A failed read asks through a modal box, whose event loop runs this timer again.
+    if (polling_) return;
+    polling_ = true;
+    while (!reading_.empty() && reading_.front()->Finished()) {
+        const std::unique_ptr<TPictureReadJob> job = std::move(reading_.front());
+        reading_.erase(reading_.begin());
+        FinishOpening(*job);
+    }
+    polling_ = false;
+    if (reading_.empty()) {
+        readTimer_->stop();
+        statusBar_->clearMessage();
+        return;
+    }
+    QString opening = LanguageSuport().GetVariable(QStringLiteral("frmKolvar_Opening"));
+    if (opening.isEmpty()) opening = QStringLiteral("Opening");
+    const TPictureReadJob& next = *reading_.front();
+    statusBar_->showMessage(QStringLiteral("%1 %2: %3%")
+                                .arg(opening, QFileInfo(next.Path()).fileName())
+                                .arg(next.Percent()));
+}
+
+TfrmDesigner* TfrmKolvar::FinishOpening(TPictureReadJob& job) {
+    TfrmDesigner* doc = AddDocumentWindow();
+    if (!job.ReadError().isEmpty())
+        UserDialogs().Message(doc, QString(), job.ReadError(), TMessageIcon::None);
+    if (!job.Loaded() || !doc->TakePicture(job.Path(), job.TakePicture())) {
+        doc->ShowOpenError(job.Path());
+        DiscardDocumentWindow(doc);
+        return nullptr;
+    }
+    AddFileCaptionOnMenu(doc);
+    ActivateDocument(doc);
+    return doc;
+}
+
 void TfrmKolvar::ActivateDocument(TfrmDesigner* document) {
     if (!document || document->Released()) return;
     if (auto* sub = qobject_cast<QMdiSubWindow*>(document->parentWidget());
@@ -152,6 +207,14 @@ void TfrmKolvar::SetUndoEnabled(bool enabled) {
 
 void TfrmKolvar::SetSaveEnabled(bool enabled) {
     MenuItem(QStringLiteral("moSave"))->setEnabled(enabled);
+}
+
+void TfrmKolvar::ShowProgress(int percent) {
+    // The same words the filter dialogs show in their caption while they work.
+    if (percent >= 0)
+        statusBar_->showMessage(QStringLiteral("Progress - %1 %").arg(percent));
+    else
+        statusBar_->clearMessage();
 }
 
 void TfrmKolvar::ShowImageSize(const QString& text) {

@@ -6,6 +6,7 @@
 #include "app/RecoveryStore.h"
 #include "app/UnsavedWorkTexts.h"
 #include "app/uFRMMain.h"
+#include "filters/BackgroundRun.h"
 #include "shell/UserDialogsWidget.h"
 
 #include <QFile>
@@ -29,8 +30,15 @@ void TfrmKolvar::WatchDocument(TfrmDesigner* document) {
     // without a pause still gets its copy within the interval.
     auto* timer = new QTimer(document);
     timer->setSingleShot(true);
-    connect(timer, &QTimer::timeout, this,
-            [this, document] { Guarded(this, [&] { WriteRecoveryCopy(document); }); });
+    connect(timer, &QTimer::timeout, this, [this, timer, document] {
+        // Long work on a picture may be changing it on another thread right now: the copy
+        // waits until the work is over, so it is never half old, half new.
+        if (BackgroundWorkRunning()) {
+            timer->start(std::chrono::seconds(1));
+            return;
+        }
+        Guarded(this, [&] { WriteRecoveryCopy(document); });
+    });
     connect(document, &TfrmDesigner::ContentChanged, timer, [this, timer, document] {
         if (!recovery_ || timer->isActive()) return;
         timer->start(std::chrono::seconds(Preferences().RecoveryInterval));

@@ -1,6 +1,7 @@
 #include "document/uFRMDesigner.h"
 
 #include "document/uOpenFiles.h"
+#include "filters/BackgroundRun.h"
 #include "formats/PictureWriter.h"
 #include "raster/DibColors.h"
 #include "raster/DibGeometry.h"
@@ -197,24 +198,27 @@ void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
 
 bool TfrmDesigner::OpenImageFile(const QString& Path) {
     EnsureCreated();
-    QImage bitmap;
-    const bool loaded = LoadPictureFile(Path, bitmap, [this](const QString& Text) {
+    TDibContainer picture;
+    const bool loaded = LoadPictureFile(Path, picture, [this](const QString& Text) {
         UserDialogs().Message(this, QString(), Text, TMessageIcon::None);
     });
-    if (loaded) {
-        try {
-            FImage.AssignBitmap(bitmap);
-            FUndoImage.SetSize(FImage.Width(), FImage.Height());
-        } catch (const std::exception&) {
-            FImage.SetSize(0, 0);
-        }
-    }
-    if (!loaded || FImage.Empty()) {
-        UserDialogs().Message(this, QStringLiteral("Open Error"),
-                              QStringLiteral("Could not open file ") + Path + QLatin1Char('.'),
-                              TMessageIcon::Error);
+    if (!loaded || !TakePicture(Path, std::move(picture))) {
+        ShowOpenError(Path);
         return false;
     }
+    return true;
+}
+
+bool TfrmDesigner::TakePicture(const QString& Path, TDibContainer&& Picture) {
+    EnsureCreated();
+    try {
+        FImage = std::move(Picture);
+        // The undo copy's pages are only touched when the first change takes the copy.
+        FUndoImage.SetSize(FImage.Width(), FImage.Height());
+    } catch (const std::exception&) {
+        FImage.SetSize(0, 0);
+    }
+    if (FImage.Empty()) return false;
     FFileName = Path;
     SetCaption(QFileInfo(Path).fileName());
     SetClientToImage(FImage.Width(), FImage.Height());
@@ -243,6 +247,12 @@ void TfrmDesigner::SetCaption(const QString& Caption) {
 void TfrmDesigner::UpdateTitle() {
     // Desktops mark a window with unsaved changes by a leading "*".
     setWindowTitle(FModified ? QLatin1Char('*') + FCaption : FCaption);
+}
+
+void TfrmDesigner::ShowOpenError(const QString& Path) {
+    UserDialogs().Message(this, QStringLiteral("Open Error"),
+                          QStringLiteral("Could not open file ") + Path + QLatin1Char('.'),
+                          TMessageIcon::Error);
 }
 
 // ---- Saving, clearing, undo -------------------------------------------------------------
@@ -282,7 +292,9 @@ bool TfrmDesigner::SaveImage(bool Ask) {
     try {
         TPictureWriteOptions options;
         options.JpegQuality = Preferences().SaveJpegQuality;
-        WritePicture(FFileName, FImage, options);
+        // A big picture takes a while to write; the windows keep painting meanwhile.
+        RunKeepingWindowsLive(
+            [this, &options](const TWorkReport&) { WritePicture(FFileName, FImage, options); });
     } catch (const std::exception&) {
         UserDialogs().Message(this, QStringLiteral("Save Error"),
                               QStringLiteral("Could not write file ") + FFileName +
@@ -322,13 +334,15 @@ void TfrmDesigner::ClearImage() {
 }
 
 void TfrmDesigner::SaveUndo() {
-    FUndoImage.AssignContainer(FImage);
+    // Only the copy is read meanwhile (by painting), so the windows may keep painting.
+    RunKeepingWindowsLive([this](const TWorkReport&) { FUndoImage.AssignContainer(FImage); });
     FUndoAvailable = true;
     if (FHost) FHost->SetUndoEnabled(true);
 }
 
 void TfrmDesigner::RestoreUndo() {
-    FImage.AssignContainer(FUndoImage);
+    // Painting meanwhile may show part of the copy for a moment; the repaint below is whole.
+    RunKeepingWindowsLive([this](const TWorkReport&) { FImage.AssignContainer(FUndoImage); });
     FUndoAvailable = false;
     Repaint();
     emit ContentChanged();
@@ -351,6 +365,8 @@ void TfrmDesigner::RotateImage(int32_t Degrees) {
 bool TfrmDesigner::FormClose() {
     FCloseCancelled = false;
     if (FReleased) return true;
+    // A command still works on a picture (its event loop delivered the close).
+    if (BackgroundWorkRunning()) return false;
     if (FModified) {
         const QString text = QStringLiteral("File ") + FCaption.toUpper() +
                              QStringLiteral(" is not saved.\nDo you like save it now?");
@@ -411,6 +427,10 @@ void TfrmDesigner::ComposeView(TDibContainer& Buffer) {
 
 void TfrmDesigner::Repaint() {
     FDesigner->Invalidate();
+}
+
+void TfrmDesigner::ShowProgress(int Percent) {
+    if (FHost) FHost->ShowProgress(Percent);
 }
 
 void TfrmDesigner::SetPreviewHooks(TPreviewPaint Buffer, TPreviewPaintDC DC) {

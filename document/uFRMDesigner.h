@@ -34,6 +34,8 @@ public:
     virtual void SetSaveEnabled(bool Enabled) = 0;
     // Panel 0 of the status bar.
     virtual void ShowImageSize(const QString& Text) = 0;
+    // How far a long command on the active document got, in percent; -1 when it is over.
+    virtual void ShowProgress(int Percent) { (void)Percent; }
     // Removes the document's entry from the Windows menu.
     virtual void DeleteFileCaption(const QString& Caption) = 0;
 };
@@ -55,6 +57,11 @@ public:
     // False (after the messages) when the file could not be read; the window is then no
     // document and the caller discards it.
     bool OpenImageFile(const QString& Path);
+    // Opens a picture read elsewhere (off the user-interface thread) as OpenImageFile does.
+    // False, with nothing changed, for an empty picture.
+    bool TakePicture(const QString& Path, TDibContainer&& Picture);
+    // The "Open Error" box of a file that could not be read.
+    void ShowOpenError(const QString& Path);
     // Saves in the format the file name's extension names; asks for a name when Ask is set,
     // when the document has none, or when its file is of a type the program cannot write.
     bool SaveImage(bool Ask);
@@ -92,6 +99,7 @@ public:
     TProjector& ViewProjector() override { return FDesigner->Projector(); }
     std::optional<TFilterSelection> FilterSelection() override;
     void SetPreviewHooks(TPreviewPaint Buffer, TPreviewPaintDC DC) override;
+    void ShowProgress(int Percent) override;
     const TPreviewPaint& OnPreviewPaint() const { return FOnPreviewPaint; }
     const TPreviewPaintDC& OnPreviewPaintDC() const { return FOnPreviewPaintDC; }
     // Composes the view again from the image and repaints.

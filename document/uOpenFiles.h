@@ -1,9 +1,9 @@
 #pragma once
-// The picture loader of the document windows: chooses the reader by the file's extension and,
-// when that reader fails or the extension is unknown, by the file's first bytes, so that a
-// picture saved under a foreign extension still opens.
+// The document windows' use of the program's picture loader (formats/PictureLoader): which
+// files open, what the user is told when one cannot be read, and the Open dialog's filter.
 
-#include <QByteArray>
+#include "formats/PictureLoader.h"
+
 #include <QImage>
 #include <QString>
 
@@ -11,17 +11,14 @@
 
 namespace kolvar {
 
-enum class TPictureKind { Unknown, Bmp, Jpeg, Gif, Emf, Wmf, Pcx, Png };
-
-TPictureKind PictureKindByExtension(const QString& Path);
-// Recognises BMP, JPEG, GIF, EMF, WMF (placeable or not) and PNG by their signatures.
-TPictureKind PictureKindBySignature(const QByteArray& Head);
-// Reads the file with the reader of Kind; raises that reader's error.
-QImage ReadPictureFile(const QString& Path, TPictureKind Kind);
-
-// Fills Bitmap with the file's picture. False at once when the file does not exist or no
+// Fills Image with the file's picture. False at once when the file does not exist or no
 // reader recognises it; when every reader that recognised it failed, OnReadError receives
-// "Could not open file " + the upper-cased path, and the result is false.
+// "Could not open file " + the upper-cased path, and the result is false. Progress reports the
+// reading in percent, on the calling thread.
+bool LoadPictureFile(const QString& Path, TDibContainer& Image,
+                     const std::function<void(const QString& Text)>& OnReadError = {},
+                     const TPictureProgress& Progress = {});
+// The same through a toolkit bitmap.
 bool LoadPictureFile(const QString& Path, QImage& Bitmap,
                      const std::function<void(const QString& Text)>& OnReadError = {});
 

@@ -38,6 +38,9 @@ public:
     virtual void Repaint() = 0;
     // Empty hooks remove them.
     virtual void SetPreviewHooks(TPreviewPaint Buffer, TPreviewPaintDC DC) = 0;
+    // How far a command that works off the user-interface thread got, in percent; -1 when
+    // it is over.
+    virtual void ShowProgress(int Percent) { (void)Percent; }
 };
 
 } // namespace kolvar

@@ -293,15 +293,27 @@ bool RunFilterPreview(TGraphicFilter& Filter, const TFilterSetup& Setup, TDibCon
     return !Filter.Cancelled();
 }
 
-bool ApplyFilterThroughPreview(const TFilterFactory& FilterClass, TDibContainer& Image,
-                               const TFilterSelection* Selection,
-                               const std::function<void(TGraphicFilter&)>& configure,
-                               const TFilterProgressEvent& progress, int32_t Bands) {
+namespace {
+
+bool ApplyPreviewProtocol(const TFilterFactory& FilterClass, TDibContainer& Image,
+                          const TFilterSelection* Selection,
+                          const std::function<void(TGraphicFilter&)>& configure,
+                          const TFilterProgressEvent& progress, int32_t Bands, bool inPlace) {
     const TFilterSetup setup = SetupFilterRegion(Image.Width(), Image.Height(), Selection);
     if (setup.PreviewWidth() == 0 || setup.PreviewHeight() == 0) return true;
     std::unique_ptr<TGraphicFilter> filter = FilterClass(setup.Region, Image);
     filter->OnProgress = progress;
     if (configure) configure(*filter);
+    if (inPlace && !setup.HasSelection && filter->IsPointWise()) {
+        // The image is its own preview: the same spans, without the copy PrepareTarget makes.
+        const TRect whole{0, 0, Image.Width() - 1, Image.Height() - 1};
+        for (int32_t i = 1; i <= filter->PassCount; ++i) {
+            filter->SetPass(i);
+            if (!RunPass(*filter, Image, setup.Outline, whole, Bands)) return false;
+            if (filter->OnProgress) filter->OnProgress(100, filter->Pass, filter->PassCount);
+        }
+        return true;
+    }
     TDibContainer preview(setup.PreviewWidth(), setup.PreviewHeight());
     if (!RunFilterPreview(*filter, setup, preview, Bands)) return false;
     filter.reset();
@@ -312,13 +324,31 @@ bool ApplyFilterThroughPreview(const TFilterFactory& FilterClass, TDibContainer&
     return true;
 }
 
+} // namespace
+
+bool ApplyFilterThroughPreview(const TFilterFactory& FilterClass, TDibContainer& Image,
+                               const TFilterSelection* Selection,
+                               const std::function<void(TGraphicFilter&)>& configure,
+                               const TFilterProgressEvent& progress, int32_t Bands) {
+    return ApplyPreviewProtocol(FilterClass, Image, Selection, configure, progress, Bands, false);
+}
+
+bool ApplyFilterSparingMemory(const TFilterFactory& FilterClass, TDibContainer& Image,
+                              const TFilterSelection* Selection,
+                              const std::function<void(TGraphicFilter&)>& configure,
+                              const TFilterProgressEvent& progress, int32_t Bands) {
+    return ApplyPreviewProtocol(FilterClass, Image, Selection, configure, progress, Bands, true);
+}
+
 void ApplyFilterDirect(const TFilterFactory& FilterClass, TDibContainer& Image,
-                       const TFilterSelection* Selection, bool wholeImage, int32_t Bands) {
+                       const TFilterSelection* Selection, bool wholeImage, int32_t Bands,
+                       const TFilterProgressEvent& progress) {
     const TRect whole{0, 0, Image.Width() - 1, Image.Height() - 1};
     if (Image.Empty()) return;
     const TFilterSelection none;
     const TFilterSelection& outline = wholeImage || !Selection ? none : *Selection;
     std::unique_ptr<TGraphicFilter> filter = FilterClass(whole, Image);
+    filter->OnProgress = progress;
     for (int32_t i = 1; i <= filter->PassCount; ++i) {
         filter->SetPass(i);
         RunPass(*filter, Image, outline, whole, Bands);

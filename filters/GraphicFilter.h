@@ -116,6 +116,10 @@ public:
     void BeginBands(int64_t SpanCount);
     void EndBands();
 
+    // Each target pixel comes from the source pixel at the same place alone (read before it is
+    // written), so the filter may take its source image as its target.
+    bool IsPointWise() const { return PointWise; }
+
     int32_t RegionWidth() const { return Bounds.Right - Bounds.Left + 1; }
     int32_t RegionHeight() const { return Bounds.Bottom - Bounds.Top + 1; }
 
@@ -123,6 +127,8 @@ protected:
     // Whether every span may run at the same time as others without sharing scratch state:
     // then BandSpanProc hands out SpanProc itself.
     bool SpansIndependent = false;
+    // See IsPointWise.
+    bool PointWise = false;
 
     // Limits a run to the part that has a source pixel behind it; false when nothing is left.
     // Containers only call with runs inside the target, but a target larger than the region
@@ -234,11 +240,19 @@ bool ApplyFilterThroughPreview(const TFilterFactory& FilterClass, TDibContainer&
                                const std::function<void(TGraphicFilter&)>& configure = {},
                                const TFilterProgressEvent& progress = {}, int32_t Bands = 0);
 
+// As ApplyFilterThroughPreview, but a point-wise filter (TGraphicFilter::IsPointWise) without
+// a selection works in Image itself, with no second image; a run cancelled then leaves Image
+// partly filtered.
+bool ApplyFilterSparingMemory(const TFilterFactory& FilterClass, TDibContainer& Image,
+                              const TFilterSelection* Selection,
+                              const std::function<void(TGraphicFilter&)>& configure = {},
+                              const TFilterProgressEvent& progress = {}, int32_t Bands = 0);
+
 // The dialog-less command for the per-pixel filters: the filter's region is the whole image,
 // its source and target are Image itself, and the span procedure runs over the selection (or
 // over the whole image without one, or when wholeImage is set).
 void ApplyFilterDirect(const TFilterFactory& FilterClass, TDibContainer& Image,
                        const TFilterSelection* Selection, bool wholeImage = false,
-                       int32_t Bands = 0);
+                       int32_t Bands = 0, const TFilterProgressEvent& progress = {});
 
 } // namespace kolvar

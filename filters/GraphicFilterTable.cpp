@@ -258,7 +258,7 @@ void ApplyFilterInfo(const TFilterInfo& Info, TDibContainer& Image,
     if (Info.Direct())
         ApplyFilterDirect(Info.Create, Image, Selection, Info.WholeImage, Bands);
     else
-        ApplyFilterThroughPreview(Info.Create, Image, Selection, configure, {}, Bands);
+        ApplyFilterSparingMemory(Info.Create, Image, Selection, configure, {}, Bands);
 }
 
 } // namespace kolvar

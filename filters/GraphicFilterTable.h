@@ -24,7 +24,8 @@ const TFilterInfo* FindFilter(int32_t Tag);
 const TFilterInfo* FindFilter(const QString& Name);
 
 // Runs a row's command on an image: the direct commands as the menu applies them, the others
-// through the preview protocol with configure setting the parameters.
+// through the preview protocol with configure setting the parameters (in place for the
+// point-wise filters without a selection, see ApplyFilterSparingMemory).
 // Bands as for RunFilterPreview.
 void ApplyFilterInfo(const TFilterInfo& Info, TDibContainer& Image,
                      const TFilterSelection* Selection,

@@ -1,5 +1,6 @@
 #include "filters/uFRMFilterCommands.h"
 
+#include "filters/BackgroundRun.h"
 #include "filters/FilterDocument.h"
 #include "filters/GraphicFilter.h"
 #include "filters/GraphicFilterTable.h"
@@ -7,6 +8,7 @@
 #include "filters/uFRMHistogram.h"
 #include "shell/UserDialogsWidget.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace kolvar {
@@ -22,8 +24,19 @@ void ApplyFilterDirectCommand(const TFilterInfo& Info, TFilterDocument& Document
     TDibContainer& image = Document.Image();
     if (image.Empty()) return;
     const std::optional<TFilterSelection> selection = Document.FilterSelection();
+    // The undo copy of a big picture takes a moment too: the progress shows from the start.
+    Document.ShowProgress(0);
     Document.SaveUndo();
-    ApplyFilterDirect(Info.Create, image, selection ? &*selection : nullptr, Info.WholeImage);
+    RunKeepingWindowsLive(
+        [&](const TWorkReport& report) {
+            ApplyFilterDirect(Info.Create, image, selection ? &*selection : nullptr,
+                              Info.WholeImage, 0,
+                              [&](int32_t percent, int32_t pass, int32_t passes) {
+                                  report(((pass - 1) * 100 + percent) / std::max(passes, 1));
+                              });
+        },
+        [&](int percent) { Document.ShowProgress(percent); });
+    Document.ShowProgress(-1);
     Document.SetModified(true);
     Document.Repaint();
 }

@@ -1,5 +1,6 @@
 #include "filters/uFRMFilterConfig.h"
 
+#include "filters/BackgroundRun.h"
 #include "filters/FilterDocument.h"
 #include "filters/GraphicFilterTable.h"
 #include "raster/DibMath.h"
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 namespace kolvar {
@@ -144,6 +146,8 @@ void TfrmFilterConfig::FinishPreview() {
         FTimer->stop();
         RunPreview();
     }
+    // A long run keeps the windows painting while it ends; its progress shows in the caption.
+    WaitKeepingWindowsLive([this] { return FRunDone || FRunner.Idle(); });
     if (!FRunDone) TakeResult(FRunner.Wait());
 }
 
@@ -169,7 +173,9 @@ void TfrmFilterConfig::sbOKClick() {
     }
     if (!FPreview.Empty()) {
         FDocument.SaveUndo();
-        FPreview.BlendTo(FDocument.Image(), FSetup->Region.Left, FSetup->Region.Top, 0);
+        RunKeepingWindowsLive([this](const TWorkReport&) {
+            FPreview.BlendTo(FDocument.Image(), FSetup->Region.Left, FSetup->Region.Top, 0);
+        });
         FDocument.SetModified(true);
     }
     FormDestroy();

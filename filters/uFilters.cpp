@@ -249,6 +249,7 @@ TRGBFilter::TRGBFilter(const TRect& Region, const TDibContainer& Source)
 void TRGBFilter::Prepare() {
     // Each output pixel reads the source and the filter's settings only.
     SpansIndependent = true;
+    PointWise = true;
     InstallSpanProc(&TRGBFilter::Span);
     FRedOffset = FGreenOffset = FBlueOffset = int32_t(Sentinel);
     SetRedOffset(0);
@@ -299,6 +300,7 @@ THSLFilter::THSLFilter(const TRect& Region, const TDibContainer& Source)
 void THSLFilter::Prepare() {
     // Each output pixel reads the source and the filter's settings only.
     SpansIndependent = true;
+    PointWise = true;
     InstallSpanProc(&THSLFilter::Span);
     HueShift = SaturationShift = LightnessShift = 0;
 }
@@ -318,6 +320,7 @@ THSVFilter::THSVFilter(const TRect& Region, const TDibContainer& Source)
 void THSVFilter::Prepare() {
     // Each output pixel reads the source and the filter's settings only.
     SpansIndependent = true;
+    PointWise = true;
     InstallSpanProc(&THSVFilter::Span);
     HueShift = SaturationShift = ValueShift = 0;
 }
@@ -337,6 +340,7 @@ TLABFilter::TLABFilter(const TRect& Region, const TDibContainer& Source)
 void TLABFilter::Prepare() {
     // Each output pixel reads the source and the filter's settings only.
     SpansIndependent = true;
+    PointWise = true;
     InstallSpanProc(&TLABFilter::Span);
     LShift = AShift = BShift = 0;
 }
@@ -358,6 +362,7 @@ TGrayScaleFilter::TGrayScaleFilter(const TRect& Region, const TDibContainer& Sou
 void TGrayScaleFilter::Prepare() {
     // Each output pixel reads the source and the filter's settings only.
     SpansIndependent = true;
+    PointWise = true;
     InstallSpanProc(&TGrayScaleFilter::Span);
     for (int32_t i = 0; i < 256; ++i) {
         FRed[size_t(i)] = ClampByte(0.299 * i);
@@ -382,6 +387,7 @@ TNegativeFilter::TNegativeFilter(const TRect& Region, const TDibContainer& Sourc
 void TNegativeFilter::Prepare() {
     // Each output pixel reads the source and the filter's settings only.
     SpansIndependent = true;
+    PointWise = true;
     InstallSpanProc(&TNegativeFilter::Span);
 }
 
@@ -407,6 +413,7 @@ TContrastFilter::TContrastFilter(const TRect& Region, const TDibContainer& Sourc
 void TContrastFilter::Prepare() {
     // Each output pixel reads the source and the filter's settings only.
     SpansIndependent = true;
+    PointWise = true;
     InstallSpanProc(&TContrastFilter::Span);
     FAmount = Sentinel;
     SetAmount(0);
@@ -430,6 +437,7 @@ TLightnessFilter::TLightnessFilter(const TRect& Region, const TDibContainer& Sou
 void TLightnessFilter::Prepare() {
     // Each output pixel reads the source and the filter's settings only.
     SpansIndependent = true;
+    PointWise = true;
     InstallSpanProc(&TLightnessFilter::Span);
     FAmount = Sentinel;
     SetAmount(0);
@@ -450,6 +458,7 @@ TSolarizeFilter::TSolarizeFilter(const TRect& Region, const TDibContainer& Sourc
 void TSolarizeFilter::Prepare() {
     // Each output pixel reads the source and the filter's settings only.
     SpansIndependent = true;
+    PointWise = true;
     InstallSpanProc(&TSolarizeFilter::Span);
     FAmount = Sentinel;
     SetAmount(0);
@@ -478,6 +487,7 @@ TPosterizeFilter::TPosterizeFilter(const TRect& Region, const TDibContainer& Sou
 void TPosterizeFilter::Prepare() {
     // Each output pixel reads the source and the filter's settings only.
     SpansIndependent = true;
+    PointWise = true;
     InstallSpanProc(&TPosterizeFilter::Span);
     FAmount = Sentinel;
     SetAmount(0);

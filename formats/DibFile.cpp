@@ -4,16 +4,13 @@
 #include "formats/BmpCodec.h"
 #include "formats/ColorReduce.h"
 #include "formats/DibData.h"
-#include "formats/GifUnit.h"
 #include "formats/JpegCodec.h"
-#include "formats/Metafile.h"
 #include "formats/PcxWriter.h"
-#include "formats/Pcxctrl.h"
+#include "formats/PictureLoader.h"
+#include "formats/PngCodec.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
-#include <QImageWriter>
 #include <QSaveFile>
 #include <QtEndian>
 
@@ -27,75 +24,6 @@ namespace {
 
 QString Extension(const QString& fileName) {
     return QFileInfo(fileName).suffix().toUpper();
-}
-
-// Enough for the largest BMP headers, bit-field masks and a 256-entry colour table.
-constexpr qint64 BmpHeadBytes = 14 + 124 + 12 + 256 * 4;
-
-// A 24-bit BMP read row by row into the container; false for any other layout, which the
-// general reader then takes.
-bool LoadBmp24(const QString& fileName, TDibContainer& Image) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) throw EInvalidGraphic();
-    const QByteArray head = file.read(BmpHeadBytes);
-    TBmpLayout layout;
-    try {
-        layout = ReadBmpLayout(head);
-    } catch (const EInvalidGraphic&) {
-        return false;
-    }
-    if (layout.BitCount != 24 || !layout.Plain) return false;
-    const int64_t stride = DibStride(layout.Width, 24);
-    const int64_t rowBytes = int64_t(layout.Width) * 3;
-    // The final row's padding may be missing; anything shorter is truncated.
-    if (file.size() - layout.BitsOffset < stride * (layout.Height - 1) + rowBytes ||
-        !file.seek(layout.BitsOffset))
-        throw EInvalidGraphic();
-    TDibContainer image(layout.Width, layout.Height);
-    // Rows come in chunks of about a megabyte: few calls, and a buffer that stays in the cache.
-    const int32_t chunkRows = int32_t(std::clamp<int64_t>((1 << 20) / stride, 1, layout.Height));
-    std::vector<char> chunk(size_t(stride) * size_t(chunkRows));
-    for (int32_t r = 0; r < layout.Height; r += chunkRows) {
-        const int32_t rows = std::min(chunkRows, layout.Height - r);
-        const bool last = r + rows == layout.Height;
-        const int64_t want = stride * rows - (last ? stride - rowBytes : 0);
-        if (file.read(chunk.data(), want) != want) throw EInvalidGraphic();
-        for (int32_t i = 0; i < rows; ++i) {
-            const int32_t fileRow = r + i;
-            uint8_t* row = image.ScanLine(layout.TopDown ? fileRow : layout.Height - 1 - fileRow);
-            std::memcpy(row, chunk.data() + size_t(i) * size_t(stride), size_t(rowBytes));
-            std::memset(row + rowBytes, 0, size_t(stride - rowBytes));
-        }
-    }
-    Image = std::move(image);
-    return true;
-}
-
-QImage LoadMetafileFile(const QString& fileName, bool enhanced) {
-    try {
-        return LoadMetafile(ReadWholeFile(fileName), enhanced);
-    } catch (const EInOutError&) {
-        throw EInvalidGraphic();
-    }
-}
-
-QImage LoadOtherPicture(const QString& fileName, const QString& ext) {
-    if (ext == u"BMP") return LoadBmpFile(fileName);
-    if (ext == u"JPG" || ext == u"JPEG") return LoadJpegFile(fileName);
-    if (ext == u"GIF") return LoadGifPicture(fileName);
-    if (ext == u"PCX") return LoadPcxPicture(fileName);
-    if (ext == u"EMF") return LoadMetafileFile(fileName, true);
-    if (ext == u"WMF") return LoadMetafileFile(fileName, false);
-    if (ext == u"PNG") {
-        QImageReader reader(fileName, "png");
-        const QSize size = reader.size();
-        if (!size.isValid() || !PictureSizeAllowed(size.width(), size.height()))
-            throw EInvalidGraphic();
-        QImage image = reader.read();
-        if (image.isNull()) throw EInvalidGraphic();
-        return image;
-    }
-    throw EInvalidGraphic(QStringLiteral("No reader for files of type \"%1\".").arg(ext));
 }
 
 // The container's pixels seen as a toolkit bitmap, without a copy; valid while Image lives.
@@ -116,8 +44,10 @@ void Put32(uint8_t* at, uint32_t v) {
     throw EWriteError(QStringLiteral("Cannot write file %1: %2").arg(fileName, file.errorString()));
 }
 
-// The document's 24-bit BMP, written row by row from the container.
-void SaveBmp24(const QString& fileName, const TDibContainer& Image) {
+} // namespace
+
+void SaveDibBmp24(const QString& fileName, const TDibContainer& Image) {
+    if (Image.Empty()) throw EInvalidGraphic();
     const uint32_t stride = uint32_t(Image.Stride());
     const uint32_t bits = stride * uint32_t(Image.Height());
     uint8_t header[54] = {'B', 'M'};
@@ -146,17 +76,6 @@ void SaveBmp24(const QString& fileName, const TDibContainer& Image) {
     if (!file.commit()) WriteFailed(fileName, file);
 }
 
-void SavePng(const QString& fileName, const TDibContainer& Image) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) WriteFailed(fileName, file);
-    QImageWriter writer(&file, "png");
-    if (!writer.write(Wrap(Image)) || !file.commit())
-        throw EWriteError(
-            QStringLiteral("Cannot write file %1: %2").arg(fileName, writer.errorString()));
-}
-
-} // namespace
-
 QStringList DibReadableExtensions() {
     return {"BMP", "JPG", "JPEG", "GIF", "PCX", "PNG", "EMF", "WMF"};
 }
@@ -166,12 +85,7 @@ QStringList DibWritableExtensions() {
 }
 
 void LoadDibFile(const QString& fileName, TDibContainer& Image) {
-    const QString ext = Extension(fileName);
-    if (ext == u"BMP" && LoadBmp24(fileName, Image)) return;
-    TDibContainer image;
-    image.AssignBitmap(LoadOtherPicture(fileName, ext));
-    if (image.Empty()) throw EInvalidGraphic();
-    Image = std::move(image);
+    LoadPicture(fileName, Image);
 }
 
 void SaveDibFile(const QString& fileName, const TDibContainer& Image,
@@ -179,13 +93,13 @@ void SaveDibFile(const QString& fileName, const TDibContainer& Image,
     if (Image.Empty()) throw EInvalidGraphic();
     const QString ext = Extension(fileName);
     if (ext == u"BMP") {
-        SaveBmp24(fileName, Image);
+        SaveDibBmp24(fileName, Image);
     } else if (ext == u"PNG") {
-        SavePng(fileName, Image);
+        SavePngFile(fileName, Image);
     } else if (ext == u"JPG" || ext == u"JPEG") {
         TJpegOptions jpeg;
         jpeg.Quality = Options.Quality;
-        SaveJpegFile(fileName, Wrap(Image), jpeg);
+        SaveJpegFile(fileName, Image, jpeg);
     } else if (ext == u"TIF" || ext == u"TIFF") {
         SaveTIFF(fileName, ConvertToDib(Wrap(Image), 24));
     } else if (ext == u"PCX") {

@@ -14,8 +14,9 @@ namespace kolvar {
 QStringList DibReadableExtensions();
 QStringList DibWritableExtensions();
 
-// Replaces Image with the picture in fileName, chosen by the extension. Raises EInvalidGraphic
-// (or the format's own error) for a file it cannot read and for an unknown extension.
+// Replaces Image with the picture in fileName, through the program's picture loader: the type
+// is recognised by the first bytes and the extension. Raises EInvalidGraphic (or the format's
+// own error) for a file it cannot read, EInOutError for a file it cannot open.
 void LoadDibFile(const QString& fileName, TDibContainer& Image);
 
 struct TDibSaveOptions {
@@ -29,5 +30,8 @@ struct TDibSaveOptions {
 // written.
 void SaveDibFile(const QString& fileName, const TDibContainer& Image,
                  const TDibSaveOptions& Options = {});
+// The document save: a 24-bit BMP whatever the extension, written row by row from the
+// container (the same bytes as SaveBmp24 of its toolkit bitmap).
+void SaveDibBmp24(const QString& fileName, const TDibContainer& Image);
 
 } // namespace kolvar

@@ -1,81 +1,225 @@
 #include "formats/PictureLoader.h"
 
 #include "formats/BmpCodec.h"
+#include "formats/DibData.h"
+#include "formats/GifUnit.h"
 #include "formats/JpegCodec.h"
+#include "formats/Metafile.h"
 #include "formats/Pcxctrl.h"
+#include "formats/PngCodec.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QStringList>
 
-#include <mutex>
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <vector>
 
 namespace kolvar {
 
 namespace {
 
-struct TRegistry {
-    std::mutex Lock;
-    QList<TPictureFormat> Formats{
-        {QStringLiteral("BMP"), QStringLiteral("Bitmaps"), &LoadBmpFile},
-        {QStringLiteral("JPG"), QStringLiteral("JPEG Image File"), &LoadJpegFile},
-        {QStringLiteral("JPEG"), QStringLiteral("JPEG Image File"), &LoadJpegFile},
-        {QStringLiteral("PCX"), QStringLiteral("PCX Files"), &LoadPcxPicture},
-    };
-};
+// Enough for every signature, and for the largest BMP headers, bit-field masks and a
+// 256-entry colour table.
+constexpr qint64 kHeadBytes = 14 + 124 + 12 + 256 * 4;
 
-TRegistry& Registry() {
-    static TRegistry registry;
-    return registry;
+bool StartsWith(const QByteArray& head, const char* bytes, int n, int at = 0) {
+    return head.size() >= at + n && std::memcmp(head.constData() + at, bytes, size_t(n)) == 0;
 }
 
-TPictureReader ReaderFor(const QString& fileName) {
-    const QString ext = QFileInfo(fileName).suffix().toUpper();
-    TRegistry& r = Registry();
-    std::lock_guard lock(r.Lock);
-    for (const TPictureFormat& f : r.Formats)
-        if (f.Extension == ext) return f.Reader;
-    return nullptr;
+void Report(const TPictureProgress& progress, int percent) {
+    if (progress) progress(percent);
+}
+
+// A 24-bit BMP read row by row into the container; false for any other layout, which the
+// general reader then takes.
+bool LoadBmp24(const QString& fileName, TDibContainer& Image, const TPictureProgress& Progress) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) throw EInvalidGraphic();
+    const QByteArray head = file.read(kHeadBytes);
+    TBmpLayout layout;
+    try {
+        layout = ReadBmpLayout(head);
+    } catch (const EInvalidGraphic&) {
+        return false;
+    }
+    if (layout.BitCount != 24 || !layout.Plain) return false;
+    const int64_t stride = DibStride(layout.Width, 24);
+    const int64_t rowBytes = int64_t(layout.Width) * 3;
+    // The final row's padding may be missing; anything shorter is truncated.
+    if (file.size() - layout.BitsOffset < stride * (layout.Height - 1) + rowBytes ||
+        !file.seek(layout.BitsOffset))
+        throw EInvalidGraphic();
+    TDibContainer image(layout.Width, layout.Height);
+    // Rows come in chunks of about a megabyte: few calls, and a buffer that stays in the cache.
+    const int32_t chunkRows = int32_t(std::clamp<int64_t>((1 << 20) / stride, 1, layout.Height));
+    std::vector<char> chunk(size_t(stride) * size_t(chunkRows));
+    for (int32_t r = 0; r < layout.Height; r += chunkRows) {
+        const int32_t rows = std::min(chunkRows, layout.Height - r);
+        const bool last = r + rows == layout.Height;
+        const int64_t want = stride * rows - (last ? stride - rowBytes : 0);
+        if (file.read(chunk.data(), want) != want) throw EInvalidGraphic();
+        for (int32_t i = 0; i < rows; ++i) {
+            const int32_t fileRow = r + i;
+            uint8_t* row = image.ScanLine(layout.TopDown ? fileRow : layout.Height - 1 - fileRow);
+            std::memcpy(row, chunk.data() + size_t(i) * size_t(stride), size_t(rowBytes));
+            std::memset(row + rowBytes, 0, size_t(stride - rowBytes));
+        }
+        Report(Progress, int(int64_t(r + rows) * 100 / layout.Height));
+    }
+    Image = std::move(image);
+    return true;
+}
+
+QImage ReadPng(const QString& path) {
+    QImageReader reader(path, "png");
+    const QSize size = reader.size();
+    if (!size.isValid() || !PictureSizeAllowed(size.width(), size.height()))
+        throw EInvalidGraphic();
+    // Room for the largest picture the program accepts, 2^28 pixels of 4 bytes.
+    reader.setAllocationLimit(1024);
+    QImage image = reader.read();
+    if (image.isNull()) throw EInvalidGraphic(reader.errorString());
+    return image;
+}
+
+QImage ReadMetafile(const QString& path, bool enhanced) {
+    QByteArray bytes;
+    try {
+        bytes = ReadWholeFile(path);
+    } catch (const EInOutError&) {
+        throw EInvalidGraphic();
+    }
+    return LoadMetafile(bytes, enhanced);
+}
+
+struct TKindInfo {
+    TPictureKind Kind;
+    const char* Description;
+    QStringList Extensions; // upper case, without the dot
+};
+
+const std::vector<TKindInfo>& Kinds() {
+    static const std::vector<TKindInfo> kinds{
+        {TPictureKind::Bmp, "Bitmaps", {"BMP"}},
+        {TPictureKind::Jpeg, "JPEG Image File", {"JPG", "JPEG"}},
+        {TPictureKind::Gif, "GIF Files", {"GIF"}},
+        {TPictureKind::Pcx, "PCX Files", {"PCX"}},
+        {TPictureKind::Png, "PNG Files", {"PNG"}},
+        {TPictureKind::Emf, "Enhanced Metafiles", {"EMF"}},
+        {TPictureKind::Wmf, "Metafiles", {"WMF"}},
+    };
+    return kinds;
+}
+
+QByteArray ReadHead(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.read(kHeadBytes) : QByteArray();
 }
 
 } // namespace
 
-void RegisterPictureFormat(const QString& extension, const QString& description,
-                           TPictureReader reader) {
-    const QString ext = extension.toUpper();
-    TRegistry& r = Registry();
-    std::lock_guard lock(r.Lock);
-    for (TPictureFormat& f : r.Formats)
-        if (f.Extension == ext) {
-            f = {ext, description, reader};
+TPictureKind PictureKindByExtension(const QString& Path) {
+    const QString ext = QFileInfo(Path).suffix().toUpper();
+    for (const TKindInfo& k : Kinds())
+        if (k.Extensions.contains(ext)) return k.Kind;
+    return TPictureKind::Unknown;
+}
+
+TPictureKind PictureKindBySignature(const QByteArray& Head) {
+    if (StartsWith(Head, "BM", 2)) return TPictureKind::Bmp;
+    if (StartsWith(Head, "\xFF\xD8\xFF", 3)) return TPictureKind::Jpeg;
+    if (StartsWith(Head, "GIF87a", 6) || StartsWith(Head, "GIF89a", 6)) return TPictureKind::Gif;
+    if (StartsWith(Head, " EMF", 4, 40)) return TPictureKind::Emf;
+    if (StartsWith(Head, "\xD7\xCD\xC6\x9A", 4) || StartsWith(Head, "\x01\x00\x09\x00", 4) ||
+        StartsWith(Head, "\x02\x00\x09\x00", 4))
+        return TPictureKind::Wmf;
+    if (StartsWith(Head, "\x89PNG\r\n\x1A\n", 8)) return TPictureKind::Png;
+    return TPictureKind::Unknown;
+}
+
+QList<TPictureKind> PictureKindsOfFile(const QString& Path) {
+    QList<TPictureKind> kinds;
+    // Each signature rules out every other reader, so the content's reader goes first; the
+    // extension's still gets its turn (a PCX file has no signature).
+    for (TPictureKind kind : {PictureKindBySignature(ReadHead(Path)), PictureKindByExtension(Path)})
+        if (kind != TPictureKind::Unknown && !kinds.contains(kind)) kinds << kind;
+    return kinds;
+}
+
+QImage ReadPictureFile(const QString& Path, TPictureKind Kind) {
+    switch (Kind) {
+    case TPictureKind::Gif:
+        return LoadGifPicture(Path);
+    case TPictureKind::Bmp:
+        return LoadBmpFile(Path);
+    case TPictureKind::Jpeg:
+        return LoadJpegFile(Path);
+    case TPictureKind::Emf:
+    case TPictureKind::Wmf:
+        return ReadMetafile(Path, Kind == TPictureKind::Emf);
+    case TPictureKind::Pcx:
+        return LoadPcxPicture(Path);
+    case TPictureKind::Png:
+        return ReadPng(Path);
+    case TPictureKind::Unknown:
+        break;
+    }
+    throw EInvalidGraphic();
+}
+
+void ReadPictureFile(const QString& Path, TPictureKind Kind, TDibContainer& Image,
+                     const TPictureProgress& Progress) {
+    if (Kind == TPictureKind::Jpeg) {
+        LoadJpegFileInto(Path, Image, Progress);
+        return;
+    }
+    if (Kind == TPictureKind::Bmp && LoadBmp24(Path, Image, Progress)) return;
+    if (Kind == TPictureKind::Png && ReadPngInto(Path, Image, Progress)) return;
+    TDibContainer image;
+    image.AssignBitmap(ReadPictureFile(Path, Kind));
+    if (image.Empty()) throw EInvalidGraphic();
+    Image = std::move(image);
+    Report(Progress, 100);
+}
+
+void LoadPicture(const QString& fileName, TDibContainer& Image, const TPictureProgress& Progress) {
+    const QList<TPictureKind> kinds = PictureKindsOfFile(fileName);
+    if (kinds.isEmpty()) throw EInvalidGraphic();
+    if (QFile file(fileName); !file.open(QIODevice::ReadOnly))
+        throw EInOutError(file.errorString());
+    std::exception_ptr first;
+    for (TPictureKind kind : kinds) {
+        try {
+            ReadPictureFile(fileName, kind, Image, Progress);
             return;
+        } catch (const std::exception&) {
+            if (!first) first = std::current_exception();
         }
-    r.Formats.push_back({ext, description, reader});
-}
-
-QList<TPictureFormat> RegisteredPictureFormats() {
-    TRegistry& r = Registry();
-    std::lock_guard lock(r.Lock);
-    return r.Formats;
-}
-
-bool CanLoadPicture(const QString& fileName) {
-    return ReaderFor(fileName) != nullptr;
+    }
+    std::rethrow_exception(first);
 }
 
 QImage LoadPicture(const QString& fileName) {
-    const TPictureReader reader = ReaderFor(fileName);
-    if (!reader)
-        throw EInvalidGraphic(QStringLiteral("Unknown picture file extension (.%1)")
-                                  .arg(QFileInfo(fileName).suffix()));
-    return reader(fileName);
+    TDibContainer image;
+    LoadPicture(fileName, image);
+    return image.ToImage();
+}
+
+bool CanLoadPicture(const QString& fileName) {
+    return !PictureKindsOfFile(fileName).isEmpty();
 }
 
 QString PictureFileFilter() {
     QStringList all, entries;
-    for (const TPictureFormat& f : RegisteredPictureFormats()) {
-        const QString mask = QStringLiteral("*.") + f.Extension.toLower();
-        all << mask;
-        entries << QStringLiteral("%1 (%2)").arg(f.Description, mask);
+    for (const TKindInfo& k : Kinds()) {
+        QStringList masks;
+        for (const QString& ext : k.Extensions) masks << QStringLiteral("*.") + ext.toLower();
+        all << masks;
+        entries << QStringLiteral("%1 (%2)").arg(QLatin1String(k.Description), masks.join(' '));
     }
     return QStringLiteral("All (%1)").arg(all.join(' ')) + QStringLiteral(";;") +
            entries.join(QStringLiteral(";;"));

@@ -17,6 +17,15 @@ namespace kolvar {
 
 namespace {
 
+// Rows y0 to y0 + rows - 1 of a toolkit bitmap at 24 bits; direct: the bitmap has them already.
+QImage BitmapBand(const QImage& bitmap, int32_t y0, int32_t rows, bool direct) {
+    if (direct) return bitmap;
+    QImage view(bitmap.constScanLine(y0), bitmap.width(), rows, bitmap.bytesPerLine(),
+                bitmap.format());
+    if (!bitmap.colorTable().isEmpty()) view.setColorTable(bitmap.colorTable());
+    return view.convertToFormat(QImage::Format_BGR888);
+}
+
 // Round half to even, saturated to the 32-bit range (NaN gives 0).
 int32_t RoundI(double v) {
     const double r = std::nearbyint(v);
@@ -192,15 +201,24 @@ void TDibContainer::AssignBitmap(const QImage& bitmap) {
     const int32_t H = bitmap.height();
     if (W <= 0 || H <= 0) return;
     CheckSize(W, H);
-    const QImage image = bitmap.format() == QImage::Format_BGR888
-                             ? bitmap
-                             : bitmap.convertToFormat(QImage::Format_BGR888);
-    if (image.isNull() || image.width() != W || image.height() != H) return;
+    const bool direct = bitmap.format() == QImage::Format_BGR888;
+    // Other formats convert a band of rows at a time, so a big picture never exists twice
+    // over at full size; the conversion is per pixel, so the bands give the whole's pixels.
+    const int32_t band = direct ? H : std::clamp<int32_t>((1 << 20) / W, 1, H);
+    QImage first = BitmapBand(bitmap, 0, band, direct);
+    if (first.isNull() || first.width() != W) return;
     SetSize(W, H);
     const size_t rowBytes = size_t(W) * 3;
-    for (int32_t y = 0; y < H; ++y) {
-        std::memcpy(FRows[size_t(y)], image.constScanLine(y), rowBytes);
-        std::memset(FRows[size_t(y)] + rowBytes, 0, size_t(FStride) - rowBytes);
+    for (int32_t y0 = 0; y0 < H; y0 += band) {
+        const int32_t rows = std::min(band, H - y0);
+        const QImage part = y0 == 0 ? first : BitmapBand(bitmap, y0, rows, direct);
+        if (part.isNull()) throw EDibSizeError(QStringLiteral("Not enough memory to convert"));
+        first = QImage();
+        for (int32_t y = 0; y < rows; ++y) {
+            uint8_t* row = FRows[size_t(y0 + y)];
+            std::memcpy(row, part.constScanLine(y), rowBytes);
+            std::memset(row + rowBytes, 0, size_t(FStride) - rowBytes);
+        }
     }
 }
 

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <csignal>
@@ -168,6 +170,26 @@ TEST_F(DocumentWindow, OpensEveryPictureFormatAndRefusesABrokenFileWithTwoMessag
                            QStringLiteral("Open Error|Could not open file ") + broken + "."}));
     for (QAction* a : main_->findChild<QMenu*>(QStringLiteral("moWindows"))->actions())
         EXPECT_NE(a->text(), QStringLiteral("broken.jpg"));
+}
+
+TEST_F(DocumentWindow, BackgroundOpensComeInTheirOrderAndAFailureStillSaysBothMessages) {
+    const QString dir = home_.path();
+    const QString broken = writeFile(dir + QStringLiteral("/broken.bmp"), "BM and nothing else");
+    main_->OpenDocumentInBackground(writePicture(dir, "first.jpg"));
+    main_->OpenDocumentInBackground(broken);
+    main_->OpenDocumentInBackground(writePicture(dir, "last.png"));
+    QElapsedTimer waited;
+    waited.start();
+    while (main_->Opening() && waited.elapsed() < 10000) QApplication::processEvents();
+    ASSERT_FALSE(main_->Opening());
+    QStringList titles;
+    for (TfrmDesigner* doc : main_->Documents()) titles << doc->windowTitle();
+    EXPECT_EQ(titles, (QStringList{"first.jpg", "last.png"}));
+    EXPECT_EQ(main_->ActiveDocument()->Image().Width(), 7);
+    EXPECT_EQ(dialogs_.Messages(),
+              (QStringList{QStringLiteral("|Could not open file ") + broken.toUpper(),
+                           QStringLiteral("Open Error|Could not open file ") + broken + "."}));
+    EXPECT_TRUE(main_->StatusBar()->currentMessage().isEmpty());
 }
 
 TEST_F(DocumentWindow, PictureLoaderRecognisesFilesByTheirFirstBytes) {

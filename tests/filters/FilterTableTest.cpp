@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 
 using namespace kolvar;
@@ -83,6 +84,30 @@ TEST(FilterTable, LeavingAParameterOutMeansItsShownDefault) {
             ApplyFilterInfo(row, given, nullptr, [&](TGraphicFilter& f) { p.SetValue(f, v); });
             EXPECT_TRUE(left.SameImage(given));
         }
+}
+
+TEST(FilterTable, PointWiseFiltersWorkInPlaceWithTheSamePixels) {
+    // The batch command runs these in the picture itself; the dialogs' protocol is the twin.
+    const TDibContainer src = NoiseImage(61, 37, 5);
+    int pointWise = 0;
+    for (const TFilterInfo& row : FilterTable()) {
+        if (row.Direct() || !row.Create(TRect{0, 0, 0, 0}, src)->IsPointWise()) continue;
+        SCOPED_TRACE(row.Name.toStdString());
+        ++pointWise;
+        const auto configure = [&](TGraphicFilter& f) {
+            for (const TFilterParam& p : row.Params)
+                if (p.Kind == TFilterParamKind::fpNumber) {
+                    const double v = p.ValueMin + (p.ValueMax - p.ValueMin) / 3;
+                    p.SetValue(f, p.Integer ? std::floor(v) : v);
+                }
+        };
+        TDibContainer inPlace = src, twin = src;
+        ApplyFilterInfo(row, inPlace, nullptr, configure);
+        ApplyFilterThroughPreview(row.Create, twin, nullptr, configure);
+        EXPECT_TRUE(inPlace.SameImage(twin));
+        EXPECT_FALSE(inPlace.SameImage(src));
+    }
+    EXPECT_GE(pointWise, 8);
 }
 
 #ifdef KOLVAR_FILTER_EXE
@@ -319,6 +344,17 @@ TEST_F(FilterCli, BatchesFilesOfEveryFormatIntoAFolder) {
         EXPECT_EQ(r.Code, 2);
         EXPECT_TRUE(r.Err.contains(QString::fromLatin1(c.Message))) << r.Err.toStdString();
     }
+}
+
+TEST_F(FilterCli, ReadsAPictureUnderAWrongExtensionByItsFirstBytes) {
+    // A PNG named .bmp, as a renamed download often is.
+    const QString disguised = Dir.filePath(QStringLiteral("photo.bmp"));
+    ASSERT_TRUE(Source.ToImage().save(disguised, "png"));
+    const TRun r = RunCli({QStringLiteral("Negative"), disguised, Out});
+    EXPECT_EQ(r.Code, 0) << r.Err.toStdString();
+    const TDibContainer got = ReadBmp(Out);
+    ASSERT_EQ(got.Width(), Source.Width());
+    EXPECT_EQ(DibColorToInt(got.GetPixel(5, 7)), DibColorToInt(Source.GetPixel(5, 7)) ^ 0xFFFFFFu);
 }
 
 #endif
