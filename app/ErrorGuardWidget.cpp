@@ -2,6 +2,7 @@
 
 #include "raster/DibContainer.h"
 #include "shell/UserDialogsWidget.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <new>
 
@@ -17,14 +18,14 @@ QString ErrorText(std::exception_ptr Error) {
     try {
         std::rethrow_exception(Error);
     } catch (const std::bad_alloc&) {
-        return kNotEnoughMemoryText;
+        return LanguageMessage(kNotEnoughMemoryText);
     } catch (const EDibMemoryError&) {
-        return kNotEnoughMemoryText;
+        return LanguageMessage(kNotEnoughMemoryText);
     } catch (const std::exception& e) {
         const QString text = QString::fromUtf8(e.what());
-        return text.isEmpty() ? kUnknownErrorText : text;
+        return text.isEmpty() ? LanguageMessage(kUnknownErrorText) : text;
     } catch (...) {
-        return kUnknownErrorText;
+        return LanguageMessage(kUnknownErrorText);
     }
 }
 
@@ -32,7 +33,8 @@ void ReportError(QWidget* Parent, std::exception_ptr Error) {
     if (reporting) return;
     reporting = true;
     try {
-        UserDialogs().Message(Parent, kErrorCaption, ErrorText(Error), TMessageIcon::Error);
+        UserDialogs().Message(Parent, LanguageMessage(kErrorCaption), ErrorText(Error),
+                              TMessageIcon::Error);
     } catch (...) {
         // Showing the box failed as well; there is nothing left to tell the user with.
     }

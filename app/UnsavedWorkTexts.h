@@ -1,10 +1,6 @@
 #pragma once
-// The English texts of the message boxes that protect the user's work. Portuguese:
-//   "Error"                                -> "Erro"
-//   "Not enough memory for this picture."  -> "Memória insuficiente para esta imagem."
-//   "Unknown error."                       -> "Erro desconhecido."
-//   "Recover unsaved pictures?"            -> "Recuperar imagens não salvas?"
-//   "Cancel" (the close question's third button) -> "Cancelar"
+// The English texts of the message boxes that protect the user's work; they are the keys of
+// their translations in the language texts' messages section.
 
 #include <QString>
 

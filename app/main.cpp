@@ -16,9 +16,48 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include <cstdio>
+#include <cstring>
 #include <exception>
 
 namespace {
+
+constexpr const char* kUsage =
+    "Usage: kolvar [FILE]...\n"
+    "       kolvar --help | --version\n"
+    "\n"
+    "Kolvar is a raster image editor. Each FILE opens as a document: BMP, JPEG, GIF, PCX,\n"
+    "PNG, EMF or WMF pictures, recognised by their first bytes when the extension is wrong.\n"
+    "\n"
+    "  --help      show this help and exit\n"
+    "  --version   show the version and exit\n"
+    "\n"
+    "Qt's own options (for example -platform or -style) are accepted too.\n"
+    "\n"
+    "Environment:\n"
+    "  KOLVAR_HOME       folder for kolvar.ini and the .psl and .ptl libraries, instead of\n"
+    "                    the program's folder\n"
+    "  XDG_CONFIG_HOME   kolvar.ini goes to $XDG_CONFIG_HOME/kolvar (default ~/.config/kolvar)\n"
+    "                    when the program's folder is not writable\n"
+    "\n"
+    "Batch filtering: kolvar-filter --help.\n";
+
+// --help and --version answer on standard output before anything needs a display. Returns
+// -1 when the program should start its window.
+int answerInformationOptions(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) break;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("kolvar %s\n", KOLVAR_VERSION);
+            return 0;
+        }
+    }
+    return -1;
+}
 
 // Lets a walk-through on the real program check that no error ends it: KOLVAR_INJECT_FAULT
 // names the faults to inject, comma-separated. "alloc": picture memory above 256 MB is
@@ -51,9 +90,12 @@ void InjectFaults(kolvar::TfrmKolvar& main) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const int answered = answerInformationOptions(argc, argv); answered >= 0) return answered;
     kolvar::TKolvarApplication app(argc, argv);
     kolvar::InitializeDibGraphics();
-    QApplication::setApplicationName(QStringLiteral("Kolvar"));
+    // The lower-case name makes the X11 window class "kolvar", the desktop entry's StartupWMClass.
+    QApplication::setApplicationName(QStringLiteral("kolvar"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.kolvar.Kolvar"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kolvar"));
     QApplication::setWindowIcon(kolvar::KolvarIcon());
     try {

@@ -1,4 +1,5 @@
 #include "app/uFRMAbout.h"
+#include "shell/uLanguagesSuport.h"
 
 #include "app/KolvarIconArt.h"
 #include "shell/UserDialogsWidget.h"
@@ -93,7 +94,9 @@ TfrmAbout::TfrmAbout(QWidget* parent) : TfrmDialog(parent) {
     mmTerms_->setReadOnly(true);
     mmTerms_->setPlainText(QString::fromLatin1(kTerms));
 
-    lblMoreInfo_ = label(Client(), "lblMoreInfo", QStringLiteral("More information:"));
+    // A colon cannot stand in a language text entry, so the label comes from the messages.
+    lblMoreInfo_ =
+        label(Client(), "lblMoreInfo", LanguageMessage(QStringLiteral("More information:")));
     lblLink_ = new TLinkLabel(Client());
     lblLink_->setObjectName(QStringLiteral("lblLink"));
     lblLink_->setText(QUrl(QString::fromLatin1(kKolvarWebPage)).host());

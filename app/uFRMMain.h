@@ -167,6 +167,7 @@ private:
     // The palettes (uFRMMainPalettes): made by FormShow; the Draw and Select buttons enable
     // or disable the shapes palette's drawing buttons.
     void CreatePalettes();
+    void TranslatePalettes();
     void SetDrawButtonsEnabled(bool enabled);
 
     TToolState toolState_;

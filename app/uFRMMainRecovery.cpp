@@ -8,6 +8,7 @@
 #include "app/uFRMMain.h"
 #include "filters/BackgroundRun.h"
 #include "shell/UserDialogsWidget.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QFile>
 #include <QTimer>
@@ -80,7 +81,8 @@ void TfrmKolvar::StartRecovery(const QString& Folder) {
         return;
     }
     // Escape or closing the box decides nothing: the copies wait for the next start.
-    switch (UserDialogs().AskCancel(this, kRecoverCaption, kRecoverQuestion, false)) {
+    switch (
+        UserDialogs().AskCancel(this, kRecoverCaption, LanguageMessage(kRecoverQuestion), false)) {
     case TAnswer::Yes:
         RecoverPictures(orphans);
         break;

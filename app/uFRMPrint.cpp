@@ -1,4 +1,5 @@
 #include "app/uFRMPrint.h"
+#include "shell/uLanguagesSuport.h"
 
 #include "raster/DibContainer.h"
 #include "shell/UserDialogsWidget.h"
@@ -200,7 +201,8 @@ QSize TfrmPrint::PageSize() const {
 
 // The sketch follows too, since the page may have changed under it.
 void TfrmPrint::RefreshPrinter() {
-    FPrinterName->setText(PrintsToPdf() ? QStringLiteral("PDF file") : FPrinter->printerName());
+    FPrinterName->setText(PrintsToPdf() ? LanguageMessage(QStringLiteral("PDF file"))
+                                        : FPrinter->printerName());
     const QSize page = PageSize();
     FTop->setMaximum(std::max(kLargestEdit, page.height()));
     FHeight->setMaximum(std::max({kLargestEdit, page.height(), FPicture.height()}));
@@ -316,10 +318,10 @@ bool TfrmPrint::PrintPicture() {
         printed = PrintTo(*FPrinter);
     }
     if (!printed)
-        UserDialogs().Message(this, QStringLiteral("Print Error"),
-                              QStringLiteral("Could not print to ") + FPrinterName->text() +
-                                  QLatin1Char('.'),
-                              TMessageIcon::Error);
+        UserDialogs().Message(
+            this, LanguageMessage(QStringLiteral("Print Error")),
+            LanguageMessage(QStringLiteral("Could not print to %1.")).arg(FPrinterName->text()),
+            TMessageIcon::Error);
     return printed;
 }
 
@@ -356,8 +358,9 @@ TfrmPrintPreview::TfrmPrintPreview(const QImage& Page, int Copies, QWidget* Pare
     page->setPixmap(QPixmap::fromImage(Page));
     page->setFrameShape(QFrame::Box);
     auto* copies = named(new QLabel(Client()), "lblPages");
-    copies->setText(Copies == 1 ? QStringLiteral("1 page")
-                                : QStringLiteral("%1 identical pages").arg(Copies));
+    copies->setText(Copies == 1
+                        ? LanguageMessage(QStringLiteral("1 page"))
+                        : LanguageMessage(QStringLiteral("%1 identical pages")).arg(Copies));
     auto* column = new QVBoxLayout(Client());
     column->addWidget(page, 0, Qt::AlignHCenter);
     column->addWidget(copies, 0, Qt::AlignHCenter);

@@ -1,4 +1,5 @@
 #include "app/uFRMTextures.h"
+#include "shell/uLanguagesSuport.h"
 
 #include "app/ToolColors.h"
 #include "formats/BmpCodec.h"
@@ -78,7 +79,7 @@ TfrmTextures::~TfrmTextures() = default;
 void TfrmTextures::FormCreate() {
     TfrmDialog::FormCreate();
     preview_ = std::make_unique<TDibCanvas>(kPreviewSize, kPreviewSize);
-    ComboTextureLib_->addItem(QStringLiteral("standard"));
+    ComboTextureLib_->addItem(LanguageMessage(QStringLiteral("standard")));
     QStringList libraries;
     FindLibraries(QDir(ProgramDirectory()).filePath(QStringLiteral("*.ptl")), libraries);
     ComboTextureLib_->addItems(libraries);
@@ -108,7 +109,8 @@ void TfrmTextures::ComboTextureLibChange() {
         try {
             TextureLib_.LoadFromFile(path);
         } catch (const ETextureLibError& e) {
-            UserDialogs().Message(this, windowTitle(), QString::fromStdString(e.what()),
+            UserDialogs().Message(this, windowTitle(),
+                                  LanguageMessage(QString::fromStdString(e.what())),
                                   TMessageIcon::Error);
         }
         if (TextureLib_.GetCount() > 0) GridTexture_->SetRowCount(rowsFor(TextureLib_.GetCount()));
@@ -154,8 +156,10 @@ void TfrmTextures::sbLoadFromFileClick() {
     try {
         texture_ = LoadBmpFile(name);
     } catch (const Exception&) {
-        UserDialogs().Message(this, windowTitle(), QStringLiteral("Problems to open file: ") + name,
-                              TMessageIcon::Error);
+        UserDialogs().Message(
+            this, windowTitle(),
+            LanguageMessage(QStringLiteral("Problems to open file: %1")).arg(name),
+            TMessageIcon::Error);
         return;
     }
     ShowTexture();

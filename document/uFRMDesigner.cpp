@@ -1,4 +1,5 @@
 #include "document/uFRMDesigner.h"
+#include "shell/uLanguagesSuport.h"
 
 #include "document/uOpenFiles.h"
 #include "filters/BackgroundRun.h"
@@ -186,7 +187,8 @@ void TfrmDesigner::ResetView(int32_t W, int32_t H) {
 void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
     EnsureCreated();
     FFileName.clear();
-    SetCaption(QStringLiteral("Image") + QString::number(FHost ? FHost->DocumentCount() : 1));
+    SetCaption(LanguageMessage(QStringLiteral("Image")) +
+               QString::number(FHost ? FHost->DocumentCount() : 1));
     TakeImage(Width, Height);
     SetClientToImage(Width, Height);
     ResetView(Width, Height);
@@ -250,8 +252,8 @@ void TfrmDesigner::UpdateTitle() {
 }
 
 void TfrmDesigner::ShowOpenError(const QString& Path) {
-    UserDialogs().Message(this, QStringLiteral("Open Error"),
-                          QStringLiteral("Could not open file ") + Path + QLatin1Char('.'),
+    UserDialogs().Message(this, LanguageMessage(QStringLiteral("Open Error")),
+                          LanguageMessage(QStringLiteral("Could not open file %1.")).arg(Path),
                           TMessageIcon::Error);
 }
 
@@ -279,7 +281,8 @@ QString TfrmDesigner::ChooseSaveName(bool Ask) {
     // The dialog asked about replacing the name it returned; a file under the name completed
     // here is not replaced without asking too.
     if (name != chosen && QFileInfo::exists(name) &&
-        !UserDialogs().Ask(this, request.Caption, kReplaceQuestion.arg(name)))
+        !UserDialogs().Ask(this, LanguageMessage(request.Caption),
+                           LanguageMessage(kReplaceQuestion).arg(name)))
         return QString();
     return name;
 }
@@ -296,10 +299,10 @@ bool TfrmDesigner::SaveImage(bool Ask) {
         RunKeepingWindowsLive(
             [this, &options](const TWorkReport&) { WritePicture(FFileName, FImage, options); });
     } catch (const std::exception&) {
-        UserDialogs().Message(this, QStringLiteral("Save Error"),
-                              QStringLiteral("Could not write file ") + FFileName +
-                                  QLatin1Char('.'),
-                              TMessageIcon::Error);
+        UserDialogs().Message(
+            this, LanguageMessage(QStringLiteral("Save Error")),
+            LanguageMessage(QStringLiteral("Could not write file %1.")).arg(FFileName),
+            TMessageIcon::Error);
         SetCaption(oldCaption);
         FFileName.clear();
         return false;
@@ -368,10 +371,11 @@ bool TfrmDesigner::FormClose() {
     // A command still works on a picture (its event loop delivered the close).
     if (BackgroundWorkRunning()) return false;
     if (FModified) {
-        const QString text = QStringLiteral("File ") + FCaption.toUpper() +
-                             QStringLiteral(" is not saved.\nDo you like save it now?");
-        const TAnswer answer =
-            UserDialogs().AskCancel(this, QStringLiteral("Close file"), text, true);
+        const QString text =
+            LanguageMessage(QStringLiteral("File %1 is not saved.\nDo you like save it now?"))
+                .arg(FCaption.toUpper());
+        const TAnswer answer = UserDialogs().AskCancel(
+            this, LanguageMessage(QStringLiteral("Close file")), text, true);
         if (answer == TAnswer::Cancel) {
             FCloseCancelled = true;
             return false;

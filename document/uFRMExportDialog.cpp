@@ -1,4 +1,5 @@
 #include "document/uFRMExportDialog.h"
+#include "shell/uLanguagesSuport.h"
 
 #include "formats/Bmp2Tiff.h"
 #include "formats/ColorReduce.h"
@@ -73,7 +74,7 @@ QCheckBox* check(QWidget* parent, const char* name, const QString& text) {
 
 QComboBox* depthList(QWidget* parent, const char* name, const QStringList& items) {
     auto* c = named(new QComboBox(parent), name);
-    c->addItems(items);
+    for (const QString& item : items) c->addItem(LanguageMessage(item));
     return c;
 }
 
@@ -192,7 +193,7 @@ QWidget* TfrmExportDialog::BuildOptions(QWidget* Parent) {
     w->setFixedWidth(190);
     FFilter = named(new QComboBox(w), "CmbFilter");
     for (const TTypeInfo& t : kTypes)
-        FFilter->addItem(QString::fromLatin1(t.Name), QString::fromLatin1(t.Mask));
+        FFilter->addItem(LanguageMessage(QString::fromLatin1(t.Name)), QString::fromLatin1(t.Mask));
     connect(FFilter, &QComboBox::currentIndexChanged, this, [this] { CmbFilterChange(); });
 
     FPages = named(new QStackedWidget(w), "PageOptions");
@@ -328,8 +329,8 @@ bool TfrmExportDialog::ExportImage() {
     try {
         WriteFile(name);
     } catch (const std::exception&) {
-        UserDialogs().Message(this, QStringLiteral("Export Image Error"),
-                              QStringLiteral("Could not write file ") + name + QLatin1Char('.'),
+        UserDialogs().Message(this, LanguageMessage(QStringLiteral("Export Image Error")),
+                              LanguageMessage(QStringLiteral("Could not write file %1.")).arg(name),
                               TMessageIcon::Error);
         return false;
     }

@@ -1,4 +1,5 @@
 #include "document/uOpenFiles.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QFileInfo>
 
@@ -14,7 +15,9 @@ bool LoadPictureFile(const QString& Path, TDibContainer& Image,
         LoadPicture(Path, Image, Progress);
         return true;
     } catch (const std::exception&) {
-        if (OnReadError) OnReadError(QStringLiteral("Could not open file ") + Path.toUpper());
+        if (OnReadError)
+            OnReadError(
+                LanguageMessage(QStringLiteral("Could not open file %1")).arg(Path.toUpper()));
         return false;
     }
 }

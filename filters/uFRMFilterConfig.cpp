@@ -1,4 +1,5 @@
 #include "filters/uFRMFilterConfig.h"
+#include "shell/uLanguagesSuport.h"
 
 #include "filters/BackgroundRun.h"
 #include "filters/FilterDocument.h"
@@ -167,7 +168,7 @@ void TfrmFilterConfig::sbOKClick() {
     FinishPreview();
     if (!FPreviewCurrent) {
         UserDialogs().Message(this, windowTitle(),
-                              QStringLiteral("The filter could not be applied."),
+                              LanguageMessage(QStringLiteral("The filter could not be applied.")),
                               TMessageIcon::Error);
         return;
     }

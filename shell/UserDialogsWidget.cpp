@@ -1,4 +1,5 @@
 #include "shell/UserDialogsWidget.h"
+#include "shell/uLanguagesSuport.h"
 
 #include "shell/uFRMKolvarWnd.h"
 
@@ -62,8 +63,9 @@ void followTypeChoice(QFileDialog* d, const QString& filter) {
 }
 
 QFileDialog* makeFileDialog(QWidget* parent, const TFileDialogRequest& r) {
-    auto* d = new QFileDialog(parent, r.Caption, r.Directory, r.Filter);
-    if (!r.SelectedFilter.isEmpty()) d->selectNameFilter(r.SelectedFilter);
+    auto* d =
+        new QFileDialog(parent, LanguageMessage(r.Caption), r.Directory, LanguageFilter(r.Filter));
+    if (!r.SelectedFilter.isEmpty()) d->selectNameFilter(LanguageFilter(r.SelectedFilter));
     if (!r.FileName.isEmpty()) d->selectFile(r.FileName);
     if (!r.DefaultSuffix.isEmpty()) d->setDefaultSuffix(r.DefaultSuffix);
     if (r.ChosenFilter)
@@ -121,9 +123,13 @@ QString TQtUserDialogs::SaveFileName(QWidget* Parent, const TFileDialogRequest& 
     d->setAcceptMode(QFileDialog::AcceptSave);
     d->setFileMode(QFileDialog::AnyFile);
     QString* chosenFilter = Request.ChosenFilter;
+    // The list shows the language's names; the caller hears the entry as it gave it.
+    const QStringList given = Request.Filter.split(QStringLiteral(";;"));
     if (chosenFilter)
-        QObject::connect(d, &QFileDialog::accepted, d,
-                         [d, chosenFilter] { *chosenFilter = d->selectedNameFilter(); });
+        QObject::connect(d, &QFileDialog::accepted, d, [d, chosenFilter, given] {
+            const qsizetype i = d->nameFilters().indexOf(d->selectedNameFilter());
+            *chosenFilter = i >= 0 && i < given.size() ? given[i] : d->selectedNameFilter();
+        });
     return runFileDialog(d);
 }
 

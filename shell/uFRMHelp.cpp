@@ -1,4 +1,5 @@
 #include "shell/uFRMHelp.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -219,6 +220,18 @@ QStringList SearchHelp(const QString& Words) {
     return inTitle + inText;
 }
 
+void TfrmHelp::ShowFoundCount() {
+    if (!searched_) return;
+    const qsizetype n = lstResults_->count();
+    lblFound_->setText(n == 1 ? LanguageMessage(QStringLiteral("1 page found"))
+                              : LanguageMessage(QStringLiteral("%1 pages found")).arg(n));
+}
+
+void TfrmHelp::Translated() {
+    edSearch_->setPlaceholderText(LanguageMessage(QStringLiteral("Words to find")));
+    ShowFoundCount();
+}
+
 TfrmHelp::TfrmHelp(QWidget* parent) : TfrmKolvarWnd(parent, Qt::Window) {
     InitHelpResources();
     setObjectName(QStringLiteral("frmHelp"));
@@ -243,9 +256,10 @@ TfrmHelp::TfrmHelp(QWidget* parent) : TfrmKolvarWnd(parent, Qt::Window) {
     pgNavigation_->addTab(tvContents_, QStringLiteral("Contents"));
 
     auto* searchPage = new QWidget;
+    searchPage->setObjectName(QStringLiteral("tsSearch"));
     edSearch_ = new QLineEdit(searchPage);
     edSearch_->setObjectName(QStringLiteral("edSearch"));
-    edSearch_->setPlaceholderText(QStringLiteral("Words to find"));
+    edSearch_->setPlaceholderText(LanguageMessage(QStringLiteral("Words to find")));
     edSearch_->setClearButtonEnabled(true);
     lblFound_ = new QLabel(searchPage);
     lblFound_->setObjectName(QStringLiteral("lblFound"));
@@ -347,8 +361,8 @@ void TfrmHelp::Search(const QString& Words) {
         auto* item = new QListWidgetItem(HelpPageTitle(page), lstResults_);
         item->setData(Qt::UserRole, page);
     }
-    lblFound_->setText(pages.size() == 1 ? QStringLiteral("1 page found")
-                                         : QStringLiteral("%1 pages found").arg(pages.size()));
+    searched_ = true;
+    ShowFoundCount();
 }
 
 QStringList TfrmHelp::Results() const {

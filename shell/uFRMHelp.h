@@ -112,11 +112,13 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void Translated() override;
 
 private:
     void BuildContents();
     void SelectInContents(const QString& Page);
     void OpenResult(int Row);
+    void ShowFoundCount();
 
     QToolButton* sbBack_;
     QToolButton* sbForward_;
@@ -127,6 +129,7 @@ private:
     QListWidget* lstResults_;
     QLabel* lblFound_;
     QTextBrowser* tbPage_;
+    bool searched_ = false;
 };
 
 // The viewer while it exists, else null.

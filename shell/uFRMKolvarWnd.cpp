@@ -1,4 +1,5 @@
 #include "shell/uFRMKolvarWnd.h"
+#include "shell/uGlyphColors.h"
 
 #include "shell/uLanguagesSuportWidget.h"
 
@@ -61,6 +62,7 @@ TfrmKolvarWnd::~TfrmKolvarWnd() {
 
 void TfrmKolvarWnd::SetClientSize(int width, int height) {
     clientSize_ = QSize(width, height);
+    fittedSize_ = QSize();
     ApplyFixedSize();
 }
 
@@ -96,9 +98,36 @@ void TfrmKolvarWnd::UpdateFrame() {
 
 void TfrmKolvarWnd::ApplyFixedSize() {
     if (!clientSize_.isValid() || rolledUp_) return;
+    const QSize room = fittedSize_.isValid() ? fittedSize_ : clientSize_;
     const QMargins m = layout_->contentsMargins();
-    setFixedSize(clientSize_.width() + m.left() + m.right(),
-                 clientSize_.height() + m.top() + m.bottom());
+    setFixedSize(room.width() + m.left() + m.right(), room.height() + m.top() + m.bottom());
+}
+
+void TfrmKolvarWnd::FitToTexts() {
+    // A window keeps its design size unless a text of the current language would be cut
+    // there; then it takes the room its layout asks for.
+    fitPending_ = false;
+    fittedSize_ = QSize();
+    QLayout* inner = frame_->layout();
+    if (!clientSize_.isValid() || rolledUp_ || !inner) return;
+    ApplyFixedSize();
+    // New texts change the size hints, which layouts hear of only through posted events; the
+    // cached hints are dropped and every layout placed now, hidden pages included, so that
+    // each control has the size it will show with.
+    const QList<QWidget*> all = frame_->findChildren<QWidget*>();
+    for (QWidget* w : all) w->updateGeometry();
+    for (QLayout* l : {static_cast<QLayout*>(layout_), inner}) {
+        l->invalidate();
+        l->activate();
+    }
+    for (QWidget* w : all)
+        if (QLayout* l = w->layout()) {
+            l->invalidate();
+            l->activate();
+        }
+    if (ClippedTexts(*frame_).isEmpty()) return;
+    fittedSize_ = clientSize_.expandedTo(inner->minimumSize());
+    ApplyFixedSize();
 }
 
 void TfrmKolvarWnd::ToggleRollUp() {
@@ -158,6 +187,10 @@ void TfrmKolvarWnd::FormCreate() {
 
 void TfrmKolvarWnd::Translate() {
     ApplyLanguage(*this);
+    Translated();
+    // Controls have their real sizes only once the window shows; a hidden one measures then.
+    fitPending_ = true;
+    if (isVisible()) FitToTexts();
 }
 
 int TfrmKolvarWnd::ShowModal() {
@@ -216,6 +249,9 @@ bool TfrmKolvarWnd::event(QEvent* e) {
     case QEvent::ParentChange:
         UpdateFrame();
         break;
+    case QEvent::Show:
+        if (fitPending_) FitToTexts();
+        break;
     default:
         break;
     }
@@ -236,10 +272,7 @@ void TfrmKolvarWnd::PaintFrame(QPainter& p) const {
 
 void TfrmKolvarWnd::PaintCaption(QPainter& p) const {
     const bool active = isActiveWindow();
-    const QColor caption = active ? palette().color(QPalette::Active, QPalette::Highlight)
-                                  : palette().color(QPalette::Dark);
-    const QColor text = active ? palette().color(QPalette::Active, QPalette::HighlightedText)
-                               : palette().color(QPalette::Light);
+    const auto [caption, text] = CaptionColors(palette(), active);
     const QColor face = palette().color(QPalette::Window);
     const QRect band = CaptionRect();
     p.fillRect(band, caption);

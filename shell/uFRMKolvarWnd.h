@@ -82,6 +82,9 @@ public:
 protected:
     // The base step translates the window. Overrides call it first.
     virtual void FormCreate();
+    // Runs after each translation, for texts the language text does not address by
+    // component (built-in list items, texts made from messages).
+    virtual void Translated() {}
     // For the dialog base: makes client the area subclasses fill.
     void SetClient(QWidget* client) { client_ = client; }
     QWidget* Frame() const { return frame_; }
@@ -98,6 +101,7 @@ protected:
 private:
     void UpdateFrame();
     void ApplyFixedSize();
+    void FitToTexts();
     QRect CaptionRect() const;
     void PaintFrame(QPainter& p) const;
     void PaintCaption(QPainter& p) const;
@@ -110,6 +114,8 @@ private:
     bool rolledUp_ = false;
     bool created_ = false;
     QSize clientSize_; // invalid unless SetClientSize fixed it
+    QSize fittedSize_; // larger than clientSize_ while the language's texts need it
+    bool fitPending_ = false;
     QSize savedMinimum_, savedMaximum_;
     QWidget* frame_ = nullptr;  // the whole area inside the frame and under the caption
     QWidget* client_ = nullptr; // where subclasses put controls (frame_ or a part of it)

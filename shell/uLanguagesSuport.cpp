@@ -2,9 +2,14 @@
 
 #include "resources/uCompactRotines.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QStringView>
+#include <QTranslator>
 
 #include <array>
+#include <memory>
+#include <vector>
 
 namespace kolvar {
 
@@ -70,6 +75,40 @@ QStringList splitLines(const QString& text) {
     return lines;
 }
 
+// The text of a "msgid:" or "msgstr:" line: everything after the keyword, less one final ':',
+// with "\n" standing for a line break (a line of the file cannot hold one).
+QString messageText(const QString& line) {
+    QString text = line.mid(line.indexOf(QLatin1Char(':')) + 1);
+    if (text.endsWith(QLatin1Char(':'))) text.chop(1);
+    return text.replace(QLatin1String("\\n"), QLatin1String("\n"));
+}
+
+QHash<QString, QString> readMessages(const QStringList& lines) {
+    QHash<QString, QString> messages;
+    bool inside = false;
+    QString english;
+    bool haveEnglish = false;
+    for (const QString& line : lines) {
+        const QStringView keyword = fieldZero(line);
+        if (sameText(keyword, QLatin1String("messages"))) {
+            inside = true;
+        } else if (sameText(keyword, QLatin1String("/messages"))) {
+            inside = false;
+        } else if (!inside) {
+            continue;
+        } else if (sameText(keyword, QLatin1String("msgid"))) {
+            english = messageText(line);
+            haveEnglish = !english.isEmpty();
+        } else if (sameText(keyword, QLatin1String("msgstr")) && haveEnglish) {
+            // An empty translation means "not translated yet": the English text shows.
+            const QString text = messageText(line);
+            if (!text.isEmpty()) messages.insert(english, text);
+            haveEnglish = false;
+        }
+    }
+    return messages;
+}
+
 } // namespace
 
 QString DecodeWindows1252(const QByteArray& bytes) {
@@ -96,6 +135,11 @@ void TLanguageSuport::Load(const QString& name) {
 void TLanguageSuport::LoadFromText(const QString& name, const QByteArray& text) {
     languageName_ = name;
     lines_ = splitLines(DecodeWindows1252(text));
+    messages_ = readMessages(lines_);
+}
+
+QString TLanguageSuport::Message(const QString& english) const {
+    return messages_.value(english, english);
 }
 
 void TLanguageSuport::Apply(TTranslationTarget& window) {
@@ -158,6 +202,42 @@ QString TLanguageSuport::GetVariable(const QString& name) const {
 TLanguageSuport& LanguageSuport() {
     static TLanguageSuport language;
     return language;
+}
+
+QString LanguageMessage(const QString& english) {
+    return LanguageSuport().Message(english);
+}
+
+QString LanguageFilter(const QString& filter) {
+    QStringList entries = filter.split(QLatin1String(";;"));
+    for (QString& entry : entries) {
+        const qsizetype open = entry.lastIndexOf(QLatin1String(" ("));
+        if (open > 0) entry = LanguageMessage(entry.left(open)) + entry.mid(open);
+    }
+    return entries.join(QLatin1String(";;"));
+}
+
+} // namespace kolvar
+
+namespace kolvar {
+
+bool UseToolkitLanguage(const QString& languageName) {
+    static std::vector<std::unique_ptr<QTranslator>> installed;
+    for (const auto& t : installed) QCoreApplication::removeTranslator(t.get());
+    installed.clear();
+    if (languageName.compare(QLatin1String("PORTUGUESE"), Qt::CaseInsensitive) != 0)
+        return languageName.compare(QLatin1String("ENGLISH"), Qt::CaseInsensitive) == 0;
+    // The European catalogue matches the program's own wording but leaves the standard
+    // buttons (Yes, No, Cancel) untranslated; the Brazilian one covers them. Qt asks the
+    // translator installed last first, so the European wording wins where it has one.
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* catalogue : {"qtbase_pt_BR", "qt_pt_PT"}) {
+        auto t = std::make_unique<QTranslator>();
+        if (!t->load(QLatin1String(catalogue), folder)) continue;
+        QCoreApplication::installTranslator(t.get());
+        installed.push_back(std::move(t));
+    }
+    return !installed.empty();
 }
 
 } // namespace kolvar

@@ -6,6 +6,16 @@
 // run from a line "<window name>:" to "/<window name>:" and hold "caption", "component",
 // "memo", "combobox", "radiogroup" and "variable" entries. This unit parses and executes the
 // text; uLanguagesSuportWidget carries the entries onto Qt widgets.
+//
+// Message box texts are not properties of a window: they live in the text's "messages:" ..
+// "/messages:" section as pairs of lines, the English wording and this language's:
+//
+//   msgid:Could not write file %1.:
+//   msgstr:Não foi possível gravar o ficheiro %1.:
+//
+// The text is the rest of the line after the keyword, less one final ':', so a colon inside a
+// message needs no escape; "\n" stands for a line break. Code asks LanguageMessage("Could not write
+// file %1.").arg(path).
 
 #include <QByteArray>
 #include <QHash>
@@ -47,6 +57,13 @@ public:
     // no applied section defined it. Names compare without regard to case.
     QString GetVariable(const QString& name) const;
 
+    // This language's wording of a message given in English; the English text itself when the
+    // language has no entry for it (so English mode shows it to the letter). Placeholders
+    // ("%1") pass through for QString::arg.
+    QString Message(const QString& english) const;
+    // Every message this language words, by its English text.
+    const QHash<QString, QString>& Messages() const { return messages_; }
+
     // The resource name last loaded ("ENGLISH", "PORTUGUESE"); empty before the first Load.
     const QString& LanguageName() const { return languageName_; }
     const QStringList& Lines() const { return lines_; }
@@ -59,10 +76,25 @@ private:
     QStringList lines_;
     QString languageName_;
     QHash<QString, QString> variables_; // keyed by the lower-cased name
+    QHash<QString, QString> messages_;  // English wording -> this language's
 };
 
 // The program's one language object.
 TLanguageSuport& LanguageSuport();
+
+// The current language's wording of a message box text or caption given in English:
+//   UserDialogs().Message(this, LanguageMessage("Save Error"),
+//                         LanguageMessage("Could not write file %1.").arg(name), ...);
+QString LanguageMessage(const QString& english);
+
+// A file dialog filter ("Bitmaps (*.bmp);;PNG Files (*.png)") with each entry's name in the
+// current language; the patterns stay.
+QString LanguageFilter(const QString& filter);
+
+// Switches Qt's own texts (standard buttons, the file, colour, font and print dialogs) to the
+// named language ("ENGLISH", "PORTUGUESE") from the catalogues installed with Qt. Returns
+// false when a language other than English has no catalogue there; Qt then stays English.
+bool UseToolkitLanguage(const QString& languageName);
 
 // Windows-1252 bytes as text (the five unassigned codes map to the control characters of the
 // same value, as the platform's conversion does).

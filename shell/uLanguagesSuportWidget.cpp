@@ -2,17 +2,24 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QWidget>
 
 namespace kolvar {
@@ -178,6 +185,117 @@ void TWidgetTranslationTarget::SetRadioGroup(const QString& name, const QString&
 void ApplyLanguage(QWidget& window, TLanguageSuport& language) {
     TWidgetTranslationTarget target(window);
     language.Apply(target);
+}
+
+namespace {
+
+QString plain(QString text) {
+    // "&&" is a shown ampersand, a single "&" marks the mnemonic and takes no room.
+    text.replace(QLatin1String("&&"), QLatin1String("\x01"));
+    text.remove(QLatin1Char('&'));
+    return text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+}
+
+QString describe(const QWidget* w, const QString& text, int needs, int has) {
+    return QStringLiteral("%1 \"%2\" needs %3 px, has %4")
+        .arg(w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                       : w->objectName(),
+             text)
+        .arg(needs)
+        .arg(has);
+}
+
+void checkLabel(const QLabel* l, QStringList& clipped) {
+    if (l->text().isEmpty() || l->textFormat() == Qt::RichText || !l->pixmap().isNull()) return;
+    const QString text = plain(l->text());
+    if (l->wordWrap()) {
+        const int needs = l->heightForWidth(l->width());
+        if (needs > l->height()) clipped << describe(l, text, needs, l->height()) + " high";
+        return;
+    }
+    const int margins = l->contentsMargins().left() + l->contentsMargins().right() +
+                        2 * l->margin() + std::max(l->indent(), 0);
+    int needs = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        needs = std::max(needs, l->fontMetrics().horizontalAdvance(line));
+    needs += margins;
+    if (needs > l->width()) clipped << describe(l, text, needs, l->width());
+}
+
+// The room the style leaves a button's text: its contents rectangle, less the indicator of a
+// check box or radio button.
+int textRoom(const QAbstractButton* b) {
+    QStyleOptionButton option;
+    option.initFrom(b);
+    option.text = b->text();
+    QStyle* style = b->style();
+    if (qobject_cast<const QCheckBox*>(b))
+        return style->subElementRect(QStyle::SE_CheckBoxContents, &option, b).width();
+    if (qobject_cast<const QRadioButton*>(b))
+        return style->subElementRect(QStyle::SE_RadioButtonContents, &option, b).width();
+    if (qobject_cast<const QPushButton*>(b)) {
+        const int margin = style->pixelMetric(QStyle::PM_ButtonMargin, &option, b);
+        return style->subElementRect(QStyle::SE_PushButtonContents, &option, b).width() - margin;
+    }
+    return b->contentsRect().width() - 4; // a tool button's frame and padding
+}
+
+void checkButton(const QAbstractButton* b, QStringList& clipped) {
+    if (b->text().isEmpty()) return;
+    if (auto* tool = qobject_cast<const QToolButton*>(b))
+        if (tool->toolButtonStyle() == Qt::ToolButtonIconOnly && !tool->icon().isNull()) return;
+    int needs = 0;
+    for (const QString& line : plain(b->text()).split(QLatin1Char('\n')))
+        needs = std::max(needs, b->fontMetrics().horizontalAdvance(line));
+    if (!b->icon().isNull()) needs += b->iconSize().width() + 4;
+    const int has = textRoom(b);
+    if (needs > has) clipped << describe(b, plain(b->text()), needs, has);
+}
+
+void checkGroupBox(const QGroupBox* g, QStringList& clipped) {
+    if (g->title().isEmpty()) return;
+    QStyleOptionGroupBox option;
+    option.initFrom(g);
+    option.text = g->title();
+    option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+    if (g->isCheckable()) option.subControls |= QStyle::SC_GroupBoxCheckBox;
+    const QRect label =
+        g->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, g);
+    const int needs = label.left() + g->fontMetrics().horizontalAdvance(plain(g->title()));
+    if (needs > g->width()) clipped << describe(g, plain(g->title()), needs, g->width());
+}
+
+void checkTabs(const QTabBar* bar, QStringList& clipped) {
+    const int padding = bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar);
+    for (int i = 0; i < bar->count(); ++i) {
+        const QString text = plain(bar->tabText(i));
+        const QRect tab = bar->tabRect(i);
+        const int needs = bar->fontMetrics().horizontalAdvance(text) + padding;
+        // A tab past the bar's end hides behind the scroll buttons.
+        if (needs > tab.width() || tab.right() >= bar->width())
+            clipped << describe(bar, text, needs, std::min(tab.width(), bar->width() - tab.left()));
+    }
+}
+
+// Shown unless it or a container up to window was hidden; a page of a stack counts as shown.
+bool shownIn(const QWidget* w, const QWidget& window) {
+    for (; w && w != &window; w = w->parentWidget())
+        if (w->isHidden() && !qobject_cast<const QStackedWidget*>(w->parentWidget())) return false;
+    return true;
+}
+
+} // namespace
+
+QStringList ClippedTexts(QWidget& window) {
+    QStringList clipped;
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        if (!shownIn(w, window)) continue;
+        if (auto* l = qobject_cast<QLabel*>(w)) checkLabel(l, clipped);
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) checkButton(b, clipped);
+        if (auto* g = qobject_cast<QGroupBox*>(w)) checkGroupBox(g, clipped);
+        if (auto* t = qobject_cast<QTabBar*>(w)) checkTabs(t, clipped);
+    }
+    return clipped;
 }
 
 } // namespace kolvar

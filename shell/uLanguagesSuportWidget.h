@@ -49,4 +49,9 @@ private:
 // Translates window with the given (by default the program's) language.
 void ApplyLanguage(QWidget& window, TLanguageSuport& language = LanguageSuport());
 
+// The captions of window's labels, buttons, check boxes, radio buttons, group boxes and tabs
+// that need more room than their control has at its present size, as
+// "name \"text\" needs N px, has M". Pages of tab widgets and stacks count as shown.
+QStringList ClippedTexts(QWidget& window);
+
 } // namespace kolvar

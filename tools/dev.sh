@@ -10,7 +10,8 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
           libgl-dev zlib1g-dev libjpeg62-turbo-dev libpng-dev libgtest-dev libgmock-dev
-          libbenchmark-dev fonts-liberation2 xvfb xauth poppler-utils libtiff-tools python3)
+          libbenchmark-dev fonts-liberation2 xvfb xauth poppler-utils libtiff-tools python3
+          qt6-translations-l10n appstream groff-base man-db dpkg-dev)
 
 install_missing() {
     local missing=()

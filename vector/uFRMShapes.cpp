@@ -3,7 +3,9 @@
 #include "raster/Exceptions.h"
 #include "shell/DrawGridWidget.h"
 #include "shell/UserDialogsWidget.h"
+#include "shell/uGlyphColors.h"
 #include "shell/uKolvarGeneric.h"
+#include "shell/uLanguagesSuport.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -47,50 +49,6 @@ constexpr std::array<TToolButtonDef, 7> kButtons = {{{"sbDrawPoint", 1, "Point"}
                                                      {"sbDrawPolylineCurve", 5, "Polyline curve"},
                                                      {"sbDrawPolygonCurve", 6, "Polygon curve"}}};
 
-QIcon buttonGlyph(int tag) {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.4));
-    const QPolygonF zigzag({QPointF(2, 13), QPointF(6, 4), QPointF(10, 11), QPointF(14, 3)});
-    QPainterPath wave(QPointF(2, 12));
-    wave.cubicTo(QPointF(4, 0), QPointF(10, 18), QPointF(14, 4));
-    switch (tag) {
-    case 1:
-        p.setBrush(Qt::black);
-        p.drawEllipse(QPointF(8, 8), 1.8, 1.8);
-        break;
-    case 100:
-        p.drawPath([] {
-            QPainterPath s(QPointF(2, 10));
-            s.cubicTo(QPointF(5, 2), QPointF(7, 15), QPointF(10, 8));
-            s.cubicTo(QPointF(12, 4), QPointF(13, 6), QPointF(14, 5));
-            return s;
-        }());
-        break;
-    case 2:
-        p.drawLine(QPointF(2, 13), QPointF(14, 3));
-        break;
-    case 3:
-        p.drawPolyline(zigzag);
-        break;
-    case 4:
-        p.setBrush(QColor(120, 170, 230));
-        p.drawPolygon(QPolygonF({QPointF(2, 12), QPointF(6, 3), QPointF(14, 5), QPointF(11, 14)}));
-        break;
-    case 5:
-        p.drawPath(wave);
-        break;
-    default:
-        p.setBrush(QColor(120, 170, 230));
-        wave.closeSubpath();
-        p.drawPath(wave);
-        break;
-    }
-    return QIcon(pm);
-}
-
 // The action of a tool button in the Draw and in the Select group.
 std::pair<int32_t, int32_t> buttonActions(int tag) {
     switch (tag) {
@@ -133,6 +91,51 @@ bool isDrawGroup() {
 
 } // namespace
 
+QImage ShapeButtonGlyph(int tag, const TGlyphInk& ink) {
+    QImage pm(16, 16, QImage::Format_ARGB32_Premultiplied);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(ink.Ink, 1.4));
+    const QPolygonF zigzag({QPointF(2, 13), QPointF(6, 4), QPointF(10, 11), QPointF(14, 3)});
+    QPainterPath wave(QPointF(2, 12));
+    wave.cubicTo(QPointF(4, 0), QPointF(10, 18), QPointF(14, 4));
+    switch (tag) {
+    case 1:
+        p.setBrush(ink.Ink);
+        p.drawEllipse(QPointF(8, 8), 1.8, 1.8);
+        break;
+    case 100:
+        p.drawPath([] {
+            QPainterPath s(QPointF(2, 10));
+            s.cubicTo(QPointF(5, 2), QPointF(7, 15), QPointF(10, 8));
+            s.cubicTo(QPointF(12, 4), QPointF(13, 6), QPointF(14, 5));
+            return s;
+        }());
+        break;
+    case 2:
+        p.drawLine(QPointF(2, 13), QPointF(14, 3));
+        break;
+    case 3:
+        p.drawPolyline(zigzag);
+        break;
+    case 4:
+        p.setBrush(QColor(120, 170, 230));
+        p.drawPolygon(QPolygonF({QPointF(2, 12), QPointF(6, 3), QPointF(14, 5), QPointF(11, 14)}));
+        break;
+    case 5:
+        p.drawPath(wave);
+        break;
+    default:
+        p.setBrush(QColor(120, 170, 230));
+        wave.closeSubpath();
+        p.drawPath(wave);
+        break;
+    }
+    p.end();
+    return pm;
+}
+
 TSidesLabel::TSidesLabel(QWidget* Parent) : QWidget(Parent) {
     setMinimumHeight(fontMetrics().height());
 }
@@ -171,7 +174,8 @@ TfrmShapes::TfrmShapes(QWidget* Parent) : TfrmKolvarWnd(Parent) {
         b->setProperty("Tag", kButtons[i].Tag);
         b->setFixedSize(24, 25);
         b->setAutoRaise(true);
-        b->setIcon(buttonGlyph(kButtons[i].Tag));
+        b->setIcon(
+            QIcon(QPixmap::fromImage(ShapeButtonGlyph(kButtons[i].Tag, GlyphInk(palette())))));
         const int tag = kButtons[i].Tag;
         connect(b, &QToolButton::clicked, this, [this, tag] { ShapesBottonsClick(tag); });
         buttons_[i] = b;
@@ -279,10 +283,16 @@ QWidget* TfrmShapes::BuildPolyTextPage() {
     return page;
 }
 
+void TfrmShapes::Translated() {
+    // The built-in library is always the first item.
+    if (cmbLibs_->count() > 0)
+        cmbLibs_->setItemText(0, LanguageMessage(QStringLiteral("standard")));
+}
+
 void TfrmShapes::FormCreate() {
     TfrmKolvarWnd::FormCreate();
     SetGripLines(true);
-    cmbLibs_->addItem(QStringLiteral("standard"));
+    cmbLibs_->addItem(LanguageMessage(QStringLiteral("standard")));
     QStringList names;
     FindLibraries(QDir(ProgramDirectory()).filePath(QStringLiteral("*.psl")), names);
     cmbLibs_->addItems(names);
@@ -363,7 +373,8 @@ void TfrmShapes::GridShapeClick() {
     }
     HandOut();
     QImage glyph(kGlyphSize, kGlyphSize, QImage::Format_RGB32);
-    ShapeDef_.DrawPreview(glyph, ColorFromQColor(palette().color(QPalette::Button)), 0);
+    ShapeDef_.DrawPreview(glyph, ColorFromQColor(palette().color(QPalette::Button)),
+                          ColorFromQColor(GlyphInk(palette()).Ink));
     PressGroupButton(glyph);
 }
 
@@ -407,7 +418,7 @@ void TfrmShapes::sbRegularSidesChange() {
         p.drawPolygon(QPolygon({QPoint(1, 10), QPoint(8, 8), QPoint(10, 1), QPoint(12, 8),
                                 QPoint(19, 10), QPoint(12, 12), QPoint(10, 19), QPoint(8, 12)}));
     }
-    p.setPen(Qt::black);
+    p.setPen(GlyphInk(palette()).Ink);
     QFont small = p.font();
     small.setPixelSize(9);
     p.setFont(small);
@@ -429,7 +440,7 @@ void TfrmShapes::PolyTextChange() {
     QFont font(QStringLiteral("Times New Roman"));
     font.setPixelSize(19);
     p.setFont(font);
-    p.setPen(Qt::black);
+    p.setPen(GlyphInk(palette()).Ink);
     p.drawText(QRect(3, 1, kGlyphSize - 3, kGlyphSize - 1), Qt::AlignLeft | Qt::AlignTop,
                QStringLiteral("T"));
     p.end();
@@ -443,7 +454,9 @@ void TfrmShapes::ShapesBottonsClick(int Tag) {
     const bool drawGroup = isDrawGroup();
     s.CurrentAction = drawGroup ? draw : select;
     (drawGroup ? s.LastDrawAction : s.LastSelectAction) = s.CurrentAction;
-    if (OnGroupButton) OnGroupButton(drawGroup, buttonGlyph(Tag));
+    if (OnGroupButton)
+        OnGroupButton(drawGroup,
+                      QIcon(QPixmap::fromImage(ShapeButtonGlyph(Tag, GlyphInk(palette())))));
     if (s.OnCurrentChildsAction) s.OnCurrentChildsAction(s.CurrentAction);
 }
 

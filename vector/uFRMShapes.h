@@ -6,6 +6,8 @@
 #include "shell/uFRMKolvarWnd.h"
 #include "vector/ShapeDef.h"
 
+#include "shell/uGlyphColors.h"
+
 #include <QIcon>
 #include <QImage>
 #include <QStringList>
@@ -47,6 +49,10 @@ private:
     QString wording_ = QStringLiteral("Sides");
     int sides_ = 3;
 };
+
+// The glyph of a tool button of the palette (Tag 1 point .. 6 polygon curve, 100 pen) on a
+// transparent 16 x 16 image, drawn in ink.
+QImage ShapeButtonGlyph(int Tag, const TGlyphInk& ink);
 
 class TfrmShapes : public TfrmKolvarWnd {
     Q_OBJECT
@@ -94,6 +100,7 @@ public:
 
 protected:
     void FormCreate() override;
+    void Translated() override;
 
 private:
     QWidget* BuildLibraryPage();

@@ -82,7 +82,7 @@ void PrintHelp() {
     o << "usage: kolvar-filter FILTER [--PARAM VALUE ...] [SELECTION] [OPTIONS] INPUT OUTPUT\n"
          "       kolvar-filter FILTER [--PARAM VALUE ...] [SELECTION] [OPTIONS]\n"
          "                     --output-dir DIR INPUT...\n"
-         "       kolvar-filter --help\n\n"
+         "       kolvar-filter --help | --version\n\n"
          "Applies FILTER to the picture INPUT and writes the result to OUTPUT, in the format\n"
          "its extension names. Pictures are read from BMP, JPEG (.jpg, .jpeg), GIF, PCX, PNG,\n"
          "EMF and WMF files and written as BMP (24 bits), PNG, JPEG, TIFF (.tif, .tiff) or PCX\n"
@@ -476,6 +476,11 @@ int Run(const QStringList& args) {
 int main(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    if (args.contains(QStringLiteral("--version"))) {
+        Out() << "kolvar-filter " << KOLVAR_VERSION << "\n";
+        Out().flush();
+        return 0;
+    }
     if (args.isEmpty() || args.contains(QStringLiteral("--help")) ||
         args.contains(QStringLiteral("-h"))) {
         PrintHelp();

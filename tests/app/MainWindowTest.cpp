@@ -1,5 +1,7 @@
 #include "app/uFRMMain.h"
+#include "app/uFRMSettings.h"
 #include "shell/uLanguagesSuport.h"
+#include "vector/uFRMShapes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -168,4 +170,25 @@ TEST_F(MainWindow, ToolCanvasDrivesTheSampleAndItsSwatches) {
     auto* penSwatch = w.findChild<QFrame*>(QStringLiteral("shPenColor"));
     EXPECT_EQ(brushSwatch->palette().color(QPalette::Window), QColor(Qt::red));
     EXPECT_EQ(penSwatch->palette().color(QPalette::Window), QColor(Qt::blue));
+}
+
+TEST_F(MainWindow, PalettesWidenedByALanguageKeepTheirRightEdgesAndStayApart) {
+    TfrmKolvar w;
+    w.show();
+    QApplication::processEvents();
+    QWidget* settings = w.SettingsPalette();
+    QWidget* shapes = w.ShapesPalette();
+    ASSERT_TRUE(settings && shapes);
+    const QRect settingsEnglish = settings->geometry(), shapesEnglish = shapes->geometry();
+    EXPECT_LT(shapesEnglish.right(), settingsEnglish.left());
+
+    w.MenuItem(QStringLiteral("moPortuguese"))->trigger();
+    EXPECT_GT(settings->width(), settingsEnglish.width()) << "\"Sem enchimento\" needs room";
+    EXPECT_EQ(settings->geometry().right(), settingsEnglish.right());
+    EXPECT_LT(shapes->geometry().right(), settings->geometry().left()) << "no overlap";
+
+    w.MenuItem(QStringLiteral("moEnglish"))->trigger();
+    EXPECT_EQ(settings->geometry(), settingsEnglish) << "English keeps the design size";
+    EXPECT_EQ(shapes->geometry(), shapesEnglish);
+    w.MenuItem(QStringLiteral("moExit"))->trigger();
 }

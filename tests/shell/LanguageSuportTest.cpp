@@ -3,10 +3,15 @@
 #include "shell/uLanguagesSuportWidget.h"
 
 #include <QComboBox>
+#include <QDirIterator>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -264,7 +269,7 @@ TEST(LanguageResources, EnglishAndPortugueseHoldTheSameSectionsAndComponents) {
             "frmFilterLightness frmFilterMarble frmFilterMirror frmFilterMotionBlur frmFilterNoise "
             "frmFilterPlasma frmFilterPosterize frmFilterRipple frmFilterRough frmFilterSobel "
             "frmFilterSolarize frmFilterSplitBlur frmFilterWaves frmFilterWhirlPinch frmGradients "
-            "frmHistogram frmPrint frmText frmTextures frmDesigner")
+            "frmHistogram frmPrint frmText frmTextures frmDesigner frmHelp frmPrintPreview")
             .split(QLatin1Char(' '));
     EXPECT_EQ(english, expected);
     EXPECT_EQ(std::count_if(en.begin(), en.end(),
@@ -276,4 +281,99 @@ TEST(LanguageResources, EnglishAndPortugueseHoldTheSameSectionsAndComponents) {
         const QByteArray bytes = CompressedResourceBytes(QString::fromLatin1(name));
         EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n")) << name << " uses CR LF line ends";
     }
+}
+
+TEST(LanguageMessages, PairsAreReadVerbatimAndMissingOnesStayEnglish) {
+    TLanguageSuport language = languageFrom(crlf("main:\n"
+                                                 "/main:\n"
+                                                 "messages:\n"
+                                                 "msgid:Open Error:\n"
+                                                 "msgstr:Erro ao abrir:\n"
+                                                 "MSGID:Problems to open file: %1:\n"
+                                                 "msgstr:Problemas ao abrir o ficheiro: %1:\n"
+                                                 "msgid:Two lines.\\nSecond\n"
+                                                 "msgstr:Duas linhas.\\nSegunda\n"
+                                                 "msgid:Not yet:\n"
+                                                 "msgstr::\n"
+                                                 "msgstr:an orphan wording:\n"
+                                                 "/messages:\n"
+                                                 "msgid:Outside:\n"
+                                                 "msgstr:Fora:\n"
+                                                 "forms:\n"
+                                                 "/forms:\n"));
+    EXPECT_EQ(language.Message(QStringLiteral("Open Error")), QStringLiteral("Erro ao abrir"));
+    EXPECT_EQ(language.Message(QStringLiteral("Problems to open file: %1")).arg("a.ptl"),
+              QStringLiteral("Problemas ao abrir o ficheiro: a.ptl"))
+        << "a colon inside a message needs no escape";
+    EXPECT_EQ(language.Message(QStringLiteral("Two lines.\nSecond")),
+              QStringLiteral("Duas linhas.\nSegunda"));
+    for (const char* english : {"Not yet", "Outside", "Unknown", ""})
+        EXPECT_EQ(language.Message(QString::fromLatin1(english)), QString::fromLatin1(english));
+    EXPECT_EQ(language.Messages().size(), 3);
+}
+
+namespace {
+
+// Every English text the program passes to LanguageMessage as a literal.
+QStringList messageLiteralsInSources() {
+    static const QRegularExpression call(QStringLiteral(
+        R"re(LanguageMessage\(\s*QStringLiteral\(\s*"((?:[^"\\]|\\.)*)"\s*\)\s*\))re"));
+    QStringList found;
+    for (const char* dir : {"app", "document", "filters", "vector", "shell"}) {
+        QDirIterator it(QStringLiteral(KOLVAR_SOURCE_DIR "/") + QLatin1String(dir),
+                        {QStringLiteral("*.cpp")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile f(it.next());
+            if (!f.open(QIODevice::ReadOnly)) continue;
+            const QString text = QString::fromUtf8(f.readAll());
+            for (auto m = call.globalMatch(text); m.hasNext();)
+                found << m.next().captured(1).replace(QLatin1String("\\n"), QLatin1String("\n"));
+        }
+    }
+    found.removeDuplicates();
+    return found;
+}
+
+} // namespace
+
+TEST(LanguageMessages, EveryMessageOfTheProgramHasItsPortugueseWordingWithTheSamePlaceholders) {
+    TLanguageSuport english;
+    english.Load(QStringLiteral("ENGLISH"));
+    TLanguageSuport portuguese;
+    portuguese.Load(QStringLiteral("PORTUGUESE"));
+
+    const QStringList messages = messageLiteralsInSources();
+    ASSERT_GE(messages.size(), 10) << "the source scan found the program's messages";
+    static const QRegularExpression placeholder(QStringLiteral("%\\d"));
+    auto placeholders = [](const QString& s) {
+        QStringList p;
+        for (auto m = placeholder.globalMatch(s); m.hasNext();) p << m.next().captured();
+        p.sort();
+        return p;
+    };
+    for (const QString& m : messages) {
+        EXPECT_EQ(english.Message(m), m) << "English shows the text to the letter";
+        EXPECT_TRUE(portuguese.Messages().contains(m)) << "no Portuguese for: " << m.toStdString();
+    }
+    for (auto it = portuguese.Messages().begin(); it != portuguese.Messages().end(); ++it)
+        EXPECT_EQ(placeholders(it.key()), placeholders(it.value())) << it.key().toStdString();
+}
+
+TEST(ToolkitLanguage, QtsOwnButtonsFollowTheLanguage) {
+    auto yesText = [] {
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        return box.button(QMessageBox::Yes)->text() + QLatin1Char('|') +
+               box.button(QMessageBox::No)->text() + QLatin1Char('|') +
+               box.button(QMessageBox::Cancel)->text();
+    };
+    if (!UseToolkitLanguage(QStringLiteral("PORTUGUESE"))) {
+        UseToolkitLanguage(QStringLiteral("ENGLISH"));
+        GTEST_SKIP() << "Qt's Portuguese catalogues are not installed (qt6-translations-l10n)";
+    }
+    EXPECT_EQ(yesText(), QStringLiteral("&Sim|&Não|Cancelar"));
+    EXPECT_TRUE(UseToolkitLanguage(QStringLiteral("ENGLISH")));
+    EXPECT_EQ(yesText(), QStringLiteral("&Yes|&No|Cancel"));
+    EXPECT_FALSE(UseToolkitLanguage(QStringLiteral("KLINGON")));
+    EXPECT_EQ(yesText(), QStringLiteral("&Yes|&No|Cancel"));
 }
