@@ -3,6 +3,7 @@
 
 #include "app/KolvarIconArt.h"
 #include "shell/UserDialogsWidget.h"
+#include "shell/uFRMHelp.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>
@@ -76,6 +77,7 @@ void TLinkLabel::keyPressEvent(QKeyEvent* e) {
 
 TfrmAbout::TfrmAbout(QWidget* parent) : TfrmDialog(parent) {
     setWindowTitle(QStringLiteral("About Kolvar"));
+    SetHelpContext(hc::About);
     SetClientSize(kWidth, kHeight);
     sbCancel()->hide();
 

@@ -47,6 +47,7 @@ public:
 
 TfrmGradients::TfrmGradients(QWidget* Parent) : TfrmDialog(Parent) {
     setWindowTitle(QStringLiteral("Gradient's options"));
+    SetHelpContext(HelpContextNumber);
     QWidget* c = Client();
     grdColors_ = Named(new TDrawGrid(kGridColorColumns, kGridColorRows, 11, 11, c), "grdColors");
     grdColors_->OnDrawCell = [](QPainter& p, int col, int row, const QRect& r) {

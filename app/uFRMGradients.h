@@ -23,6 +23,8 @@ class TSpinEdit;
 class TfrmGradients : public TfrmDialog {
     Q_OBJECT
 public:
+    static constexpr int HelpContextNumber = 20013;
+
     explicit TfrmGradients(QWidget* Parent = nullptr);
     ~TfrmGradients() override;
 

@@ -130,6 +130,8 @@ TfrmKolvar::TfrmKolvar(QWidget* parent) : TfrmKolvarWnd(parent, Qt::Window) {
 }
 
 TfrmKolvar::~TfrmKolvar() {
+    // Closing documents while the window's parts are torn down must not reach them.
+    disconnect(mdiArea_, nullptr, this, nullptr);
     toolState_.ToolCanvas.reset();
     if (&ToolState() == &toolState_) SetToolState(nullptr);
 }
@@ -158,7 +160,10 @@ void TfrmKolvar::FormCreate() {
     UpdatePasteItem();
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
         if (sub) ActivateDocument(qobject_cast<TfrmDesigner*>(sub->widget()));
+        UpdateDocumentCommands();
     });
+    ApplyHistoryPreferences();
+    UpdateDocumentCommands();
 }
 
 void TfrmKolvar::UpdatePasteItem() {
@@ -334,6 +339,10 @@ void TfrmKolvar::BuildMenus() {
 
     QMenu* edit = AddMenu(menu_, nullptr, "moEdit", QStringLiteral("&Edit"));
     AddItem(edit, "moUndo", QStringLiteral("&Undo"), "Ctrl+Z", 0)->setEnabled(false);
+    QAction* redo = AddItem(edit, "moRedo", QStringLiteral("&Redo"), "Ctrl+Y", 6);
+    redo->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
+    redo->setEnabled(false);
     edit->addSeparator();
     AddItem(edit, "moCut", QStringLiteral("&Cut"), "Ctrl+X", 1);
     AddItem(edit, "moCopy", QStringLiteral("&Copy"), "Ctrl+C", 2);
@@ -341,6 +350,8 @@ void TfrmKolvar::BuildMenus() {
     // Ctrl+E belongs to Export Image, which comes first; Qt would otherwise find the key
     // ambiguous and run neither command.
     AddItem(edit, "moClear", QStringLiteral("Cl&ear"), nullptr, 4);
+    // Ctrl+A stays Save As.
+    AddItem(edit, "moSelectAll", QStringLiteral("Select &All"), "Ctrl+Shift+A", 7);
     edit->addSeparator();
     AddItem(edit, "moClearClipboard", QStringLiteral("Clear Clipboard"), "Ctrl+L", 5);
     edit->addSeparator();
@@ -396,6 +407,8 @@ void TfrmKolvar::BuildMenus() {
     AddItem(view, "moZoomOut", QStringLiteral("Zoom &Out"), "Ctrl+Alt+O", 2);
     AddItem(view, "moActualSize", QStringLiteral("&Actual Size"), "Ctrl+Alt+A", 4);
     ConnectMenu(view, &TfrmKolvar::ViewOptionsClick);
+
+    BuildImageMenu();
 
     QMenu* windows = AddMenu(menu_, nullptr, "moWindows", QStringLiteral("&Windows"));
     AddItem(windows, "moCloseAll", QStringLiteral("&Close All"), nullptr, 7);
@@ -525,7 +538,8 @@ void TfrmKolvar::BuildStatusBar() {
     statusBar_ = new QStatusBar(Client());
     statusBar_->setObjectName(QStringLiteral("StatusBar"));
     statusBar_->setSizeGripEnabled(true);
-    for (int width : {62, 50}) {
+    // The picture size, panel 1, then the pointer's pixel, the selection's size and the zoom.
+    for (int width : {62, 50, 80, 80, 50}) {
         auto* panel = new QLabel(statusBar_);
         panel->setFrameShape(QFrame::StyledPanel);
         // The panels keep their widths but grow to show a large size in full.

@@ -73,6 +73,7 @@ public:
     void EditOptionsClick(int tag);
     void FilterOptionsClick(int tag);
     void ViewOptionsClick(int tag);
+    void ImageOptionsClick(int tag);
     void WindowsOptionsClick(int tag);
     void HelpOptionsClick(int tag);
     void moAboutClick();
@@ -125,6 +126,13 @@ public:
     void SetSaveEnabled(bool enabled) override;
     void ShowImageSize(const QString& text) override;
     void ShowProgress(int percent) override;
+    void SetRedoEnabled(bool enabled) override;
+    void ShowDocumentStatus(const QString& cursor, const QString& selection,
+                            const QString& zoom) override;
+    void SelectionChanged() override;
+    // The Preferences dialog calls this after changing the undo levels or the history
+    // budget: every open document and the shared budget take the new values.
+    void ApplyHistoryPreferences();
 
 signals:
     // The user changed the preferences (undo levels, history memory, ...).
@@ -141,6 +149,11 @@ protected:
 
 private:
     void BuildMenus();
+    // The Image menu's table and its item states (uFRMMainImage).
+    void BuildImageMenu();
+    void ImageCommand(int tag);
+    void UpdateDocumentCommands();
+    void ClearDocumentStatus();
     QMenu* AddMenu(QMenuBar* bar, QMenu* parentMenu, const char* name, const QString& caption);
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption, const char* shortcut,
                      int tag);
@@ -191,6 +204,7 @@ private:
     std::vector<std::unique_ptr<TPictureReadJob>> reading_;
     QTimer* readTimer_ = nullptr;
     bool polling_ = false;
+    QAction* cropItem_ = nullptr;
 };
 
 } // namespace kolvar

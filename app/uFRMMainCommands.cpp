@@ -29,7 +29,16 @@ namespace kolvar {
 namespace {
 
 enum TFileTag { ftNew = 0, ftOpen, ftSave, ftSaveAs, ftExport, ftClose, ftPrint = 7, ftExit = 9 };
-enum TEditTag { etUndo = 0, etCut, etCopy, etPaste, etClear, etClearClipboard };
+enum TEditTag {
+    etUndo = 0,
+    etCut,
+    etCopy,
+    etPaste,
+    etClear,
+    etClearClipboard,
+    etRedo,
+    etSelectAll
+};
 enum TViewTag { vtZoomIn = 1, vtZoomOut = 2, vtActualSize = 4 };
 constexpr int kTagCloseAll = 7;
 constexpr int kTagHelpContents = 1;
@@ -121,6 +130,12 @@ void TfrmKolvar::EditOptionsClick(int tag) {
     case etClearClipboard:
         QGuiApplication::clipboard()->clear();
         break;
+    case etRedo:
+        active->Redo();
+        break;
+    case etSelectAll:
+        active->SelectAll();
+        break;
     default:
         break;
     }
@@ -161,7 +176,11 @@ void TfrmKolvar::HelpOptionsClick(int tag) {
 }
 
 void TfrmKolvar::moPreferencesClick() {
-    ShowPreferencesDialog(this, [this] { emit PreferencesChanged(); });
+    ShowPreferencesDialog(this, [this] {
+        // The history follows new undo levels and memory at once.
+        ApplyHistoryPreferences();
+        emit PreferencesChanged();
+    });
 }
 
 void TfrmKolvar::moAboutClick() {

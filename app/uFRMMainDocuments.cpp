@@ -74,6 +74,7 @@ TfrmDesigner* TfrmKolvar::NewDocument() {
     }
     AddFileCaptionOnMenu(doc);
     ActivateDocument(doc);
+    UpdateDocumentCommands();
     return doc;
 }
 
@@ -92,6 +93,7 @@ TfrmDesigner* TfrmKolvar::OpenDocument(const QString& path) {
     }
     AddFileCaptionOnMenu(doc);
     ActivateDocument(doc);
+    UpdateDocumentCommands();
     return doc;
 }
 
@@ -195,6 +197,8 @@ void TfrmKolvar::DeleteFileCaption(const QString& caption) {
         windowsMenu_->removeAction(item);
         item->deleteLater();
     }
+    // The last document gone: its panels and commands go with it.
+    if (Documents().isEmpty()) UpdateDocumentCommands();
 }
 
 void TfrmKolvar::FileNameClick(QAction* item) {

@@ -30,6 +30,7 @@ void TfrmKolvar::WatchDocument(TfrmDesigner* document) {
     // One timer per document, not restarted by later changes: a picture being worked on
     // without a pause still gets its copy within the interval.
     auto* timer = new QTimer(document);
+    timer->setObjectName(QStringLiteral("recoveryTimer"));
     timer->setSingleShot(true);
     connect(timer, &QTimer::timeout, this, [this, timer, document] {
         // Long work on a picture may be changing it on another thread right now: the copy

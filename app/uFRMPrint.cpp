@@ -67,6 +67,7 @@ TfrmPrint::TfrmPrint(const QImage& Picture, QWidget* Parent)
       FPrinter(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
     if (QPrinterInfo::availablePrinters().isEmpty()) ConfigurePdf();
     setObjectName(QStringLiteral("frmPrint"));
+    SetHelpContext(HelpContextNumber);
     setWindowTitle(QStringLiteral("Print Dialog"));
     sbOK()->setText(QStringLiteral("Print"));
     QWidget* c = Client();
@@ -352,6 +353,7 @@ TfrmPrintPreview::TfrmPrintPreview(const QImage& Page, int Copies, QWidget* Pare
     : TfrmDialog(Parent) {
     setObjectName(QStringLiteral("frmPrintPreview"));
     setWindowTitle(QStringLiteral("Print Preview"));
+    SetHelpContext(TfrmPrint::HelpContextNumber); // the print page covers the preview
     sbOK()->setText(QStringLiteral("Print"));
     sbCancel()->setText(QStringLiteral("Close"));
     auto* page = named(new QLabel(Client()), "imgPage");

@@ -84,6 +84,7 @@ private:
 
 TfrmSettings::TfrmSettings(QWidget* Parent) : TfrmKolvarWnd(Parent) {
     setWindowTitle(QStringLiteral("Settings"));
+    SetHelpContext(HelpContextNumber);
     setWindowFlag(Qt::WindowStaysOnTopHint);
     pgColors_ = Named(new QTabWidget(Client()), "pgColors");
     CompactTabs(*pgColors_);

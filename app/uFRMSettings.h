@@ -29,6 +29,7 @@ class TDibPen;
 class TfrmSettings : public TfrmKolvarWnd {
     Q_OBJECT
 public:
+    static constexpr int HelpContextNumber = 20003;
     static constexpr int kClientWidth = 196;
     static constexpr int kClientHeight = 190;
 

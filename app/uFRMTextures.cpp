@@ -39,6 +39,7 @@ QImage StandardTexture(int Index) {
 
 TfrmTextures::TfrmTextures(QWidget* Parent) : TfrmDialog(Parent) {
     setWindowTitle(QStringLiteral("Select texture"));
+    SetHelpContext(HelpContextNumber);
     QWidget* c = Client();
     ComboTextureLib_ = Named(new QComboBox(c), "ComboTextureLib");
     lblTextureLibrary_ =

@@ -28,6 +28,7 @@ QImage StandardTexture(int Index);
 class TfrmTextures : public TfrmDialog {
     Q_OBJECT
 public:
+    static constexpr int HelpContextNumber = 20014;
     static constexpr int kColumns = 4;
     static constexpr int kPreviewSize = 60;
 

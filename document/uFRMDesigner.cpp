@@ -9,6 +9,7 @@
 #include "raster/DibMath.h"
 #include "raster/Exceptions.h"
 #include "shell/UserDialogsWidget.h"
+#include "shell/uFRMHelp.h"
 #include "shell/uKolvarGeneric.h"
 #include "shell/uPreferences.h"
 
@@ -23,6 +24,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
@@ -50,7 +52,7 @@ TfrmDesigner::TfrmDesigner(TDocumentHost* Host, QWidget* Parent)
     : TfrmKolvarWnd(Parent, Qt::Widget), FHost(Host) {
     setObjectName(QStringLiteral("frmDesigner"));
     setWindowTitle(QStringLiteral("Designer"));
-    SetHelpContext(20002); // the document window's help page
+    SetHelpContext(hc::Document);
     SetRollUp(false);
     SetGripLines(true);
 
@@ -82,6 +84,9 @@ TfrmDesigner::TfrmDesigner(TDocumentHost* Host, QWidget* Parent)
         DesignerSelectFinishTrans(I);
     };
     FDesigner->installEventFilter(this);
+    FCompressTimer = new QTimer(this);
+    FCompressTimer->setSingleShot(true);
+    connect(FCompressTimer, &QTimer::timeout, this, [this] { CompressSome(); });
 
     BuildActions();
     BuildSelectionPopup();
@@ -112,6 +117,7 @@ void TfrmDesigner::FormCreate() {
     view.SetScale({1, 1});
     FSelPolygon = std::make_unique<TGeoPolygon>(nullptr, nullptr, 0, 0, 0, 0);
     FSelShape = std::make_unique<TGeoShape>(nullptr, nullptr, 0, 0, 0, 0);
+    SetUndoLevels(Preferences().UndoLevels);
 }
 
 void TfrmDesigner::BuildSelectionPopup() {
@@ -196,6 +202,12 @@ void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
         tools->Brush().SetBackColor(DibColorFromColor(PageColor));
     ClearImage();
     SetModified(false);
+    if (FHistory) {
+        // A new picture starts without history.
+        FHistory->Clear();
+        FUndoImage.AssignContainer(FImage);
+        FUndoAvailable = false;
+    }
 }
 
 bool TfrmDesigner::OpenImageFile(const QString& Path) {
@@ -215,8 +227,14 @@ bool TfrmDesigner::TakePicture(const QString& Path, TDibContainer&& Picture) {
     EnsureCreated();
     try {
         FImage = std::move(Picture);
-        // The undo copy's pages are only touched when the first change takes the copy.
-        FUndoImage.SetSize(FImage.Width(), FImage.Height());
+        // The undo copy's pages are only touched when the first change takes the copy; with a
+        // history it is the base of the first change and holds the picture.
+        if (FHistory) {
+            FHistory->Clear();
+            FUndoImage.AssignContainer(FImage);
+        } else {
+            FUndoImage.SetSize(FImage.Width(), FImage.Height());
+        }
     } catch (const std::exception&) {
         FImage.SetSize(0, 0);
     }
@@ -316,6 +334,14 @@ void TfrmDesigner::SetModified(bool Value) {
     const bool changed = FModified != Value;
     FModified = Value;
     UpdateTitle();
+    if (Value) {
+        // A new change: what Undo took back cannot come back over it.
+        ForgetRedo();
+        if (FHistory) {
+            FUndoAvailable = true;
+            if (FHost && isActiveDocument()) FHost->SetUndoEnabled(true);
+        }
+    }
     if (FHost && isActiveDocument()) FHost->SetSaveEnabled(FModified);
     if (changed) emit ModifiedChanged(FModified);
     if (Value) emit ContentChanged();
@@ -327,7 +353,11 @@ bool TfrmDesigner::isActiveDocument() const {
 }
 
 void TfrmDesigner::ClearImage() {
-    FUndoImage.AssignContainer(FImage);
+    // With a history, Clear is a change like any other and can be taken back.
+    if (FHistory)
+        SaveUndo();
+    else
+        FUndoImage.AssignContainer(FImage);
     if (const TDibCanvas* tools = ToolState().ToolCanvas.get())
         FImage.Clear(tools->Brush().BackColor());
     else
@@ -337,18 +367,15 @@ void TfrmDesigner::ClearImage() {
 }
 
 void TfrmDesigner::SaveUndo() {
-    // Only the copy is read meanwhile (by painting), so the windows may keep painting.
-    RunKeepingWindowsLive([this](const TWorkReport&) { FUndoImage.AssignContainer(FImage); });
+    // With a history the undo copy is the base the next change is measured against; a
+    // gesture's handlers may ask more than once, but the gesture stays one step.
+    if (!FHistory)
+        // Only the copy is read meanwhile (by painting), so the windows may keep painting.
+        RunKeepingWindowsLive([this](const TWorkReport&) { FUndoImage.AssignContainer(FImage); });
+    else if (!FInGesture)
+        CommitChange();
     FUndoAvailable = true;
     if (FHost) FHost->SetUndoEnabled(true);
-}
-
-void TfrmDesigner::RestoreUndo() {
-    // Painting meanwhile may show part of the copy for a moment; the repaint below is whole.
-    RunKeepingWindowsLive([this](const TWorkReport&) { FImage.AssignContainer(FUndoImage); });
-    FUndoAvailable = false;
-    Repaint();
-    emit ContentChanged();
 }
 
 void TfrmDesigner::RotateImage(int32_t Degrees) {
@@ -391,6 +418,9 @@ void TfrmDesigner::Release() {
     FDesigner->Selection().List().Clear();
     FImage.SetSize(0, 0);
     FUndoImage.SetSize(0, 0);
+    FRedoImage.SetSize(0, 0);
+    FHistory.reset();
+    FCompressTimer->stop();
     FPasteBitmap = QImage();
     if (FHost) FHost->DeleteFileCaption(windowTitle());
     emit DocumentReleased();
@@ -407,10 +437,12 @@ void TfrmDesigner::closeEvent(QCloseEvent* Event) {
 void TfrmDesigner::FormActivate() {
     if (!FHost) return;
     FHost->SetUndoEnabled(FUndoAvailable);
+    FHost->SetRedoEnabled(RedoAvailable());
     FHost->SetSaveEnabled(FModified);
     if (!FImage.Empty())
         FHost->ShowImageSize(QString::asprintf("%d : %d", FImage.Width(), FImage.Height()));
     FDesigner->Actions().SetActiveAction(ToolState().CurrentAction);
+    ShowStatus();
 }
 
 // ---- Painting and the view --------------------------------------------------------------
@@ -431,6 +463,7 @@ void TfrmDesigner::ComposeView(TDibContainer& Buffer) {
 
 void TfrmDesigner::Repaint() {
     FDesigner->Invalidate();
+    ShowStatus();
 }
 
 void TfrmDesigner::ShowProgress(int Percent) {
@@ -544,6 +577,7 @@ void TfrmDesigner::ScrollVrtChange() {
 }
 
 bool TfrmDesigner::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == FDesigner) TrackPointer(Event);
     if (Watched != FDesigner || Event->type() != QEvent::Wheel)
         return TfrmKolvarWnd::eventFilter(Watched, Event);
     auto* wheel = static_cast<QWheelEvent*>(Event);
@@ -557,6 +591,43 @@ bool TfrmDesigner::eventFilter(QObject* Watched, QEvent* Event) {
         if (bar->isVisibleTo(this)) bar->setValue(bar->value() - delta * 3 * bar->singleStep());
     }
     return true;
+}
+
+void TfrmDesigner::TrackPointer(QEvent* Event) {
+    switch (Event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        // A gesture starts: whatever changed before it is a step of its own.
+        if (FHistory) CommitChange();
+        FInGesture = true;
+        break;
+    case QEvent::MouseButtonRelease:
+        // The handlers that finish the gesture run while the release is delivered.
+        QTimer::singleShot(0, this, [this] { FInGesture = false; });
+        break;
+    case QEvent::MouseMove: {
+        const QPointF p = static_cast<QMouseEvent*>(Event)->position();
+        // The pixel under the pointer, not the nearest pixel corner.
+        const TPoint2D w =
+            TransformPoint2D(FDesigner->Projector().ToWorld(), TPoint2D{p.x(), p.y()});
+        const TPoint at{int32_t(std::floor(w.X)), int32_t(std::floor(w.Y))};
+        const bool over = at.X >= 0 && at.Y >= 0 && at.X < FImage.Width() && at.Y < FImage.Height();
+        const QString text = over ? QString::asprintf("%d, %d", at.X, at.Y) : QString();
+        if (text != FCursorText) {
+            FCursorText = text;
+            ShowStatus();
+        }
+        break;
+    }
+    case QEvent::Leave:
+        if (!FCursorText.isEmpty()) {
+            FCursorText.clear();
+            ShowStatus();
+        }
+        break;
+    default:
+        break;
+    }
 }
 
 // ---- Selection pop-up -------------------------------------------------------------------

@@ -4,8 +4,10 @@
 // designer calls while the user works are members too; they live in the uFRMDesigner* units
 // beside this one, grouped by family.
 
+#include "document/ImageHistory.h"
 #include "filters/FilterDocument.h"
 #include "raster/DibContainer.h"
+#include "raster/DibTransforms.h"
 #include "raster/DibTypes.h"
 #include "shell/uFRMKolvarWnd.h"
 #include "vector/Designer.h"
@@ -21,6 +23,7 @@
 class QMenu;
 class QAction;
 class QScrollBar;
+class QTimer;
 
 namespace kolvar {
 
@@ -38,6 +41,13 @@ public:
     virtual void ShowProgress(int Percent) { (void)Percent; }
     // Removes the document's entry from the Windows menu.
     virtual void DeleteFileCaption(const QString& Caption) = 0;
+    virtual void SetRedoEnabled(bool) {}
+    // The cursor's place on the picture, the selection's size and the zoom; an empty text
+    // clears its panel. Called while the document is the active one.
+    virtual void ShowDocumentStatus(const QString& /*Cursor*/, const QString& /*Selection*/,
+                                    const QString& /*Zoom*/) {}
+    // The document gained or lost its selection.
+    virtual void SelectionChanged() {}
 };
 
 class TfrmDesigner : public TfrmKolvarWnd, public TFilterDocument {
@@ -67,7 +77,17 @@ public:
     bool SaveImage(bool Ask);
     void ClearImage();
     void SaveUndo() override;
+    // Takes back the last change: the single undo copy, or one step of the history when the
+    // document keeps more than one level.
     void RestoreUndo();
+    // Re-applies what the last Undo took back.
+    void Redo();
+    bool RedoAvailable() const;
+    int32_t UndoLevels() const { return FHistory ? FHistory->Levels() : 1; }
+    // Switching between one level and more keeps the change that can be undone.
+    void SetUndoLevels(int32_t Levels);
+    // Null while the document keeps a single undo copy.
+    const TImageHistory* History() const { return FHistory.get(); }
     // The close procedure: asks about unsaved changes; true when the window may close. A
     // question cancelled (its Cancel button, Escape, or closing the box) keeps the window.
     bool FormClose();
@@ -80,6 +100,24 @@ public:
     void ActualSize();
     // Rotates the image about its centre by whole degrees onto black (the Rotate button).
     void RotateImage(int32_t Degrees);
+
+    // ---- Image commands: each one undo step; the selection goes, the zoom stays ----
+    void FlipHorizontal();
+    void FlipVertical();
+    void Rotate90(bool Clockwise);
+    void Rotate180();
+    void ResizeImage(int32_t Width, int32_t Height, TResample Mode);
+    void CanvasSize(int32_t Width, int32_t Height, int32_t Anchor, TColor Paper);
+    // The picture becomes the selection's bounding box, clipped to the picture.
+    void CropToSelection();
+    bool HasSelection() const;
+    // A rectangle selection of the whole picture.
+    void SelectAll();
+    // The selection's bounding box in picture pixels (right and bottom exclusive), clipped to
+    // the picture; false without a selection or when it misses the picture.
+    bool SelectionBox(TRect& Box);
+    // Refreshes the host's cursor, selection and zoom panels.
+    void ShowStatus();
 
     // ---- State ----
     TDibContainer& Image() override { return FImage; }
@@ -184,6 +222,8 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
+    // Gesture boundaries for the history, and the cursor's place for the status bar.
+    void TrackPointer(QEvent* Event);
     void BuildActions();
     void BuildSelectionPopup();
     void ComposeView(TDibContainer& Buffer);
@@ -215,6 +255,17 @@ private:
     void FillAt(TInteractor& Interactor, bool Boundary);
     void WriteText(const TRect& R);
     void ShowSelection();
+    // History and image commands.
+    bool MultiLevel() const { return FHistory != nullptr; }
+    void CommitChange();
+    void ForgetRedo();
+    void HistoryMoved(int32_t OldWidth, int32_t OldHeight);
+    void ShowUndoState();
+    void ReplaceImage(TDibContainer&& Result);
+    void ImageGeometryChanged();
+    void PlaceImageInView();
+    void ScheduleCompression();
+    void CompressSome();
 
     TDocumentHost* FHost;
     TNewDesigner* FDesigner;
@@ -238,6 +289,16 @@ private:
     bool FCloseCancelled = false;
     TPreviewPaint FOnPreviewPaint;
     TPreviewPaintDC FOnPreviewPaintDC;
+
+    // With one undo level: the picture an Undo replaced, until a new change.
+    TDibContainer FRedoImage;
+    bool FRedoAvailable = false;
+    std::unique_ptr<TImageHistory> FHistory;
+    QTimer* FCompressTimer = nullptr;
+    // A mouse gesture is under way: the change it makes is one step, however many undo
+    // copies its handlers ask for.
+    bool FInGesture = false;
+    QString FCursorText;
 };
 
 } // namespace kolvar

@@ -135,6 +135,7 @@ TfrmExportDialog::TfrmExportDialog(const QImage& Picture, QWidget* Parent)
     : TfrmDialog(Parent), FPicture(Picture) {
     setObjectName(QStringLiteral("frmExportDialog"));
     setWindowTitle(QStringLiteral("Export Dialog"));
+    SetHelpContext(HelpContextNumber);
     QWidget* c = Client();
     auto* row = new QHBoxLayout(c);
     row->setContentsMargins(6, 6, 6, 6);

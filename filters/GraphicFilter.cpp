@@ -250,6 +250,26 @@ bool RunPass(TGraphicFilter& f, TDibContainer& target, const TFilterSelection& o
     return !f.Cancelled();
 }
 
+// Gives every preview pixel that the outline leaves out its source value again. The filter
+// may have filled the whole target before it ran (Ripple's colour mode starts from black), but
+// only the pixels inside the selection may change.
+void RestoreOutsideOutline(const TGraphicFilter& f, const TFilterSetup& setup,
+                           TDibContainer& preview, const TRect& whole) {
+    const int32_t w = preview.Width(), h = preview.Height();
+    std::vector<uint8_t> inside(size_t(w) * size_t(h), 0);
+    FillOutline(preview, setup.Outline, whole,
+                [&](TDibContainer&, int32_t Y, int32_t X1, int32_t X2, const TRect&) {
+                    std::fill_n(&inside[size_t(Y) * size_t(w) + size_t(X1)], X2 - X1 + 1, 1);
+                });
+    for (int32_t y = 0; y < h; ++y) {
+        const uint8_t* in = &inside[size_t(y) * size_t(w)];
+        const TDibColor* s = f.Source.PixelPtr(setup.Region.Left, y + setup.Region.Top);
+        TDibColor* d = preview.PixelPtr(0, y);
+        for (int32_t x = 0; x < w; ++x)
+            if (!in[x]) d[x] = s[x];
+    }
+}
+
 } // namespace
 
 int32_t AutomaticBandCount(int32_t Width, int32_t Height) {
@@ -290,7 +310,10 @@ bool RunFilterPreview(TGraphicFilter& Filter, const TFilterSetup& Setup, TDibCon
         if (!RunPass(Filter, Preview, Setup.Outline, whole, Bands)) return false;
         if (Filter.OnProgress) Filter.OnProgress(100, Filter.Pass, Filter.PassCount);
     }
-    return !Filter.Cancelled();
+    if (Filter.Cancelled()) return false;
+    if (Setup.HasSelection && !Preview.Empty())
+        RestoreOutsideOutline(Filter, Setup, Preview, whole);
+    return true;
 }
 
 namespace {

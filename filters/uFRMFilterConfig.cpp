@@ -32,6 +32,7 @@ TfrmFilterConfig::TfrmFilterConfig(const TFilterInfo& Info, TFilterDocument& Doc
     setObjectName(ComponentNameOf(Info.DialogClass));
     setWindowTitle(Info.DialogCaption.isEmpty() ? QStringLiteral(" Configure")
                                                 : Info.DialogCaption);
+    SetHelpContext(Info.HelpTopic);
     FTimer->setObjectName(QStringLiteral("Timer"));
     FTimer->setInterval(PreviewDelay);
     FTimer->setSingleShot(true);

@@ -18,6 +18,7 @@ const char* const ChannelNames[] = {"Intensity", "Red", "Green", "Blue"};
 TfrmHistogram::TfrmHistogram(const TDibContainer& Image, QWidget* Parent) : TfrmDialog(Parent) {
     setObjectName(QStringLiteral("frmHistogram"));
     setWindowTitle(QStringLiteral("Histogram"));
+    SetHelpContext(HelpContextNumber);
     sbCancel()->hide();
     QWidget* c = Client();
     auto* label = new QLabel(QStringLiteral("Channel"), c);

@@ -112,6 +112,7 @@ const std::vector<THelpTopic>& HelpTopics() {
         {hc::MainWindow, "mainwindow.html", "Getting started"},
         {hc::Document, "document.html", "Getting started"},
         {hc::Keyboard, "keyboard.html", "Getting started"},
+        {hc::About, "about.html", "Getting started"},
         {hc::ToolDraw, "tool-draw.html", "Tool bar"},
         {hc::ToolSelect, "tool-select.html", "Tool bar"},
         {hc::ToolErase, "tool-erase.html", "Tool bar"},
@@ -236,6 +237,8 @@ TfrmHelp::TfrmHelp(QWidget* parent) : TfrmKolvarWnd(parent, Qt::Window) {
     InitHelpResources();
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("Kolvar Help"));
+    // The contents page tells how to use the help.
+    SetHelpContext(hc::Contents);
     SetRollUp(false);
     SetGripLines(false);
 

@@ -21,7 +21,8 @@ class QTreeWidget;
 namespace kolvar {
 
 // Help context numbers. The windows' own numbers (palettes, dialogs, filter dialogs) are set
-// where those windows are built; these name the pages that have no window of their own.
+// where those windows are built; these name the pages of the shell's own windows and those
+// that have no window.
 namespace hc {
 constexpr int Contents = 20000;
 constexpr int MainWindow = 20001;
@@ -33,6 +34,7 @@ constexpr int SpecialPolygons = 20006;
 constexpr int PolyText = 20008;
 constexpr int Keyboard = 20009;
 constexpr int FilterMenu = 20010;
+constexpr int About = 20011;
 constexpr int Gradients = 20013;
 constexpr int Textures = 20014;
 constexpr int Histogram = 20039;

@@ -3,11 +3,15 @@
 
 #include "shell/uLanguagesSuportWidget.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <qdrawutil.h>
@@ -41,6 +45,12 @@ QString nameFromClass(const QMetaObject* meta) {
     name = name.mid(name.lastIndexOf(QLatin1Char(':')) + 1);
     if (name.startsWith(QLatin1Char('T'))) name.remove(0, 1);
     return name;
+}
+
+const char* const kHelpContextProperty = "kolvarHelpContext";
+
+bool IsHelpKey(const QKeyEvent& e) {
+    return e.key() == Qt::Key_F1 && e.modifiers() == Qt::NoModifier;
 }
 
 } // namespace
@@ -224,10 +234,39 @@ void TfrmKolvarWnd::hideEvent(QHideEvent* e) {
     modalLoop_->quit();
 }
 
+void TfrmKolvarWnd::SetControlHelpContext(QWidget* Control, int Context) {
+    Control->setProperty(kHelpContextProperty, Context);
+}
+
+int TfrmKolvarWnd::ControlHelpContext(const QWidget* Control) {
+    return Control ? Control->property(kHelpContextProperty).toInt() : 0;
+}
+
+int TfrmKolvarWnd::HelpContextAt(const QWidget* Control) const {
+    if (!Control || !isAncestorOf(Control)) return helpContext_;
+    for (const QWidget* w = Control; w && w != this; w = w->parentWidget()) {
+        if (int c = ControlHelpContext(w)) return c;
+        // A document window without a control that takes the focus leaves it on its frame.
+        if (const auto* frame = qobject_cast<const QMdiSubWindow*>(w))
+            if (const auto* inner = qobject_cast<const TfrmKolvarWnd*>(frame->widget()))
+                if (int c = inner->HelpContextAt(Control)) return c;
+        const auto* tabs = qobject_cast<const QTabWidget*>(w->parentWidget());
+        if (tabs && qobject_cast<const QTabBar*>(w))
+            if (int c = ControlHelpContext(tabs->currentWidget())) return c;
+    }
+    return helpContext_;
+}
+
+int TfrmKolvarWnd::FocusedHelpContext() const {
+    return HelpContextAt(QApplication::focusWidget());
+}
+
 void TfrmKolvarWnd::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_F1 && e->modifiers() == Qt::NoModifier && helpContext_ != 0) {
-        if (gHelpOpener) gHelpOpener(this, helpContext_);
-        return;
+    if (IsHelpKey(*e)) {
+        if (const int context = FocusedHelpContext()) {
+            if (gHelpOpener) gHelpOpener(this, context);
+            return;
+        }
     }
     QWidget::keyPressEvent(e);
 }
@@ -251,6 +290,13 @@ bool TfrmKolvarWnd::event(QEvent* e) {
         break;
     case QEvent::Show:
         if (fitPending_) FitToTexts();
+        break;
+    case QEvent::ShortcutOverride:
+        // Claims F1 as a key press before the main window's shortcut opens the contents.
+        if (IsHelpKey(*static_cast<QKeyEvent*>(e)) && FocusedHelpContext() != 0) {
+            e->accept();
+            return true;
+        }
         break;
     default:
         break;

@@ -75,9 +75,19 @@ public:
     // Sets the result; a window shown by ShowModal then closes.
     void SetModalResult(int result);
 
-    // The help context number of the page F1 opens in this window; 0 for none.
+    // The help context number of the page F1 opens in this window; 0 for none. F1 reaches the
+    // window with the focus before any shortcut of a window around it (the main window's F1
+    // opens the contents), so a window with a context always opens its own page.
     int HelpContext() const { return helpContext_; }
     void SetHelpContext(int context) { helpContext_ = context; }
+    // Gives a part of a window a page of its own (a palette's tab page): F1 with the focus
+    // inside Control opens that page instead of the window's.
+    static void SetControlHelpContext(QWidget* Control, int Context);
+    static int ControlHelpContext(const QWidget* Control);
+    // The context F1 opens with the focus on Control: that of the nearest control from Control
+    // up to this window that has one (a tab bar stands for its current page), else the
+    // window's own.
+    int HelpContextAt(const QWidget* Control) const;
 
 protected:
     // The base step translates the window. Overrides call it first.
@@ -99,6 +109,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    int FocusedHelpContext() const;
     void UpdateFrame();
     void ApplyFixedSize();
     void FitToTexts();

@@ -196,14 +196,13 @@ bool AdmitSumLeft(TPartKind k) {
 bool AdmitDifferenceRight(TPartKind k) {
     return k != TPartKind::Invalid && k != TPartKind::Sum && k != TPartKind::Difference;
 }
+// A product on the left only arises when no earlier "*" could split the text, as in A*-2*B,
+// whose first split would put the signed number before more factors.
 bool AdmitProductLeft(TPartKind k) {
-    return Factor(k) || k == TPartKind::Negation || IsDivision(k);
+    return Factor(k) || k == TPartKind::Negation || IsDivision(k) || k == TPartKind::Product;
 }
 bool AdmitProductRight(TPartKind k) {
     return Factor(k) || k == TPartKind::Product;
-}
-bool AdmitDivisionLeft(TPartKind k) {
-    return AdmitProductLeft(k) || k == TPartKind::Product;
 }
 bool AdmitNegated(TPartKind k) {
     return k == TPartKind::Bracket || k == TPartKind::Variable || k == TPartKind::Power ||
@@ -401,7 +400,7 @@ bool Admits(TPartKind op, TPartKind l, TPartKind r) {
     case TPartKind::Power:
         return IsAtom(l) && IsAtom(r);
     default:
-        return AdmitDivisionLeft(l) && Factor(r);
+        return AdmitProductLeft(l) && Factor(r);
     }
 }
 

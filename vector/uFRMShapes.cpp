@@ -164,6 +164,7 @@ void TSidesLabel::paintEvent(QPaintEvent*) {
 
 TfrmShapes::TfrmShapes(QWidget* Parent) : TfrmKolvarWnd(Parent) {
     setWindowTitle(QStringLiteral("Shapes"));
+    SetHelpContext(HelpContextNumber);
     setWindowFlag(Qt::WindowStaysOnTopHint);
     auto* top = new QHBoxLayout;
     top->setSpacing(0);
@@ -190,6 +191,10 @@ TfrmShapes::TfrmShapes(QWidget* Parent) : TfrmKolvarWnd(Parent) {
     pages_->addTab(BuildLibraryPage(), QStringLiteral("Library"));
     pages_->addTab(BuildPolygonsPage(), QStringLiteral("Special polygons"));
     pages_->addTab(BuildPolyTextPage(), QStringLiteral("PolyText"));
+    SetControlHelpContext(pages_, PagesHelpContext);
+    SetControlHelpContext(pages_->widget(0), LibraryHelpContext);
+    SetControlHelpContext(pages_->widget(1), SpecialPolygonsHelpContext);
+    SetControlHelpContext(pages_->widget(2), PolyTextHelpContext);
     auto* layout = new QVBoxLayout(Client());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

@@ -57,6 +57,12 @@ QImage ShapeButtonGlyph(int Tag, const TGlyphInk& ink);
 class TfrmShapes : public TfrmKolvarWnd {
     Q_OBJECT
 public:
+    // The palette's page, and those of its page control and of each of its pages.
+    static constexpr int HelpContextNumber = 20004;
+    static constexpr int PagesHelpContext = 20005;
+    static constexpr int LibraryHelpContext = 20005;
+    static constexpr int SpecialPolygonsHelpContext = 20006;
+    static constexpr int PolyTextHelpContext = 20008;
     static constexpr int kClientWidth = 196;
     static constexpr int kClientHeight = 190;
     static constexpr int kGridColumns = 6;

@@ -23,6 +23,7 @@ constexpr int kDefaultFontSize = 8;
 
 TfrmText::TfrmText(QWidget* Parent) : TfrmDialog(Parent) {
     setWindowTitle(QStringLiteral("Text"));
+    SetHelpContext(HelpContextNumber);
     QWidget* c = Client();
     edtText_ = Named(new QLineEdit(c), "edtText");
     cmbFontName_ = Named(new QComboBox(c), "cmbFontName");

@@ -15,6 +15,8 @@ class TSpinEdit;
 class TfrmText : public TfrmDialog {
     Q_OBJECT
 public:
+    static constexpr int HelpContextNumber = 20040;
+
     explicit TfrmText(QWidget* Parent = nullptr);
 
     QLineEdit* edtText() const { return edtText_; }

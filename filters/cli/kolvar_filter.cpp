@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
@@ -77,17 +78,28 @@ QString ParamLine(const TFilterParam& p) {
     return line + QStringLiteral(": ") + p.Help;
 }
 
+const char* const kUsage =
+    "usage: kolvar-filter FILTER [--PARAM VALUE ...] [SELECTION] [OPTIONS] INPUT OUTPUT\n";
+
+void PrintUsageHint() {
+    Err() << kUsage
+          << "Run \"kolvar-filter --help\" for the filters, their parameters and "
+             "the options.\n";
+    Err().flush();
+}
+
 void PrintHelp() {
     QTextStream& o = Out();
-    o << "usage: kolvar-filter FILTER [--PARAM VALUE ...] [SELECTION] [OPTIONS] INPUT OUTPUT\n"
-         "       kolvar-filter FILTER [--PARAM VALUE ...] [SELECTION] [OPTIONS]\n"
+    o << kUsage
+      << "       kolvar-filter FILTER [--PARAM VALUE ...] [SELECTION] [OPTIONS]\n"
          "                     --output-dir DIR INPUT...\n"
          "       kolvar-filter --help | --version\n\n"
          "Applies FILTER to the picture INPUT and writes the result to OUTPUT, in the format\n"
-         "its extension names. Pictures are read from BMP, JPEG (.jpg, .jpeg), GIF, PCX, PNG,\n"
-         "EMF and WMF files and written as BMP (24 bits), PNG, JPEG, TIFF (.tif, .tiff) or PCX\n"
-         "(256 colours). Parameters may be written --PARAM VALUE or --PARAM=VALUE; an on/off\n"
-         "parameter alone (--PARAM) means on. Numbers use \".\" as decimal separator.\n"
+         "its extension names. Pictures are read from BMP, JPEG (.jpg, .jpeg), GIF, PCX (2, 16\n"
+         "or 256 colours; 24-bit PCX is refused), PNG, EMF and WMF files and written as BMP\n"
+         "(24 bits), PNG, JPEG, TIFF (.tif, .tiff) or PCX (256 colours). Parameters may be\n"
+         "written --PARAM VALUE or --PARAM=VALUE; an on/off parameter alone (--PARAM) means on.\n"
+         "Numbers use \".\" as decimal separator.\n"
          "Parameters left out take the defaults shown below.\n\n"
          "SELECTION limits the filter to part of the picture (default: all of it):\n"
          "    --rect L,T,R,B          a rectangle, all four edges inclusive\n"
@@ -395,10 +407,21 @@ private:
     int FWidth = 0;
 };
 
+// The system's reason why a file cannot be opened ("No such file or directory"), or an empty
+// text when it can; a picture reader's own complaint would only say that it is no picture.
+QString UnreadableReason(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString() : f.errorString();
+}
+
 // Filters one file; false (with a message) when it could not be read or written.
 bool FilterFile(const TCommand& cmd, const std::map<const TFilterParam*, double>& numbers,
                 const QString& in, const QString& out, int index, TProgressLine& line) {
     line.Show(index, in, QStringLiteral("reading"));
+    if (const QString reason = UnreadableReason(in); !reason.isEmpty()) {
+        Err() << "Could not read file " << in << ": " << reason << "\n";
+        return false;
+    }
     TDibContainer image;
     try {
         LoadDibFile(in, image);
@@ -452,6 +475,36 @@ void CheckOutputs(const std::vector<std::pair<QString, QString>>& jobs) {
     }
 }
 
+// Refuses a batch in which two inputs would be written to one file, or one input's result
+// would replace a file another input still has to be read from: the first result would be
+// lost while the command reports success.
+void CheckClashes(const std::vector<std::pair<QString, QString>>& jobs) {
+    const auto key = [](const QString& path) { return QFileInfo(path).absoluteFilePath(); };
+    std::map<QString, QStringList> byOutput;
+    std::map<QString, size_t> inputs;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        byOutput[key(jobs[i].second)] << jobs[i].first;
+        inputs.emplace(key(jobs[i].first), i);
+    }
+    QStringList clashes;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        QStringList& sources = byOutput[key(jobs[i].second)];
+        if (sources.size() > 1)
+            clashes << QStringLiteral("  %1 would be written from %2")
+                           .arg(jobs[i].second, sources.join(QStringLiteral(" and ")));
+        sources.clear(); // reported once
+        const auto reader = inputs.find(key(jobs[i].second));
+        if (reader != inputs.end() && reader->second > i)
+            clashes << QStringLiteral("  the result of %1 would replace the input %2 before it "
+                                      "is read")
+                           .arg(jobs[i].first, jobs[reader->second].first);
+    }
+    if (!clashes.isEmpty())
+        throw TUsageError{QStringLiteral("Inputs clash in the output folder; nothing was "
+                                         "written:\n%1")
+                              .arg(clashes.join(QLatin1Char('\n')))};
+}
+
 int Run(const QStringList& args) {
     const TCommand cmd = ParseCommandLine(args);
     const auto numbers = CheckValues(cmd);
@@ -460,6 +513,7 @@ int Run(const QStringList& args) {
     Configure(cmd, numbers, *cmd.Filter->Create(TRect{0, 0, 0, 0}, trialImage));
     const auto jobs = Jobs(cmd);
     CheckOutputs(jobs);
+    CheckClashes(jobs);
     if (!cmd.OutputDir.isEmpty() && !QDir().mkpath(cmd.OutputDir)) {
         Err() << "Could not create folder " << cmd.OutputDir << ".\n";
         return ExitFile;
@@ -481,10 +535,13 @@ int main(int argc, char** argv) {
         Out().flush();
         return 0;
     }
-    if (args.isEmpty() || args.contains(QStringLiteral("--help")) ||
-        args.contains(QStringLiteral("-h"))) {
+    if (args.isEmpty()) {
+        PrintUsageHint();
+        return ExitUsage;
+    }
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
         PrintHelp();
-        return args.isEmpty() ? ExitUsage : 0;
+        return 0;
     }
     try {
         return Run(args);

@@ -362,7 +362,7 @@ TEST_F(UnsavedWork, PicturesOfARunThatEndedWithoutClosingComeBackPixelForPixel) 
     EXPECT_TRUE(dialogs_.Asked.empty()) << "nothing to recover: no question";
     TfrmDesigner* saved = NewImage(30, 20);
     TfrmDesigner* drawn = NewImage(50, 40);
-    auto* timer = drawn->findChild<QTimer*>();
+    auto* timer = drawn->findChild<QTimer*>(QStringLiteral("recoveryTimer"));
     ASSERT_NE(timer, nullptr);
     EXPECT_FALSE(timer->isActive()) << "a new picture is no unsaved work";
     drawn->Image().SetPixel(7, 9, TDibColor{10, 20, 30});

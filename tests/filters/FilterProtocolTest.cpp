@@ -1,6 +1,7 @@
 // The filter base and the protocols that run filters: preview over a selection outline,
 // direct application, region set-up, passes and the progress throttle.
 #include "filters/GraphicFilter.h"
+#include "filters/GraphicFilterTable.h"
 #include "filters/uFilters.h"
 #include "raster/DibGeometry.h"
 
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 using namespace kolvar;
@@ -114,6 +116,65 @@ TEST(FilterProtocol, PreviewWithAPolygonLeavesEveryPixelOutsideUnchanged) {
             }
         }
     EXPECT_GT(changed, 500);
+}
+
+// Every setting a row's choices and flags allow, one parameter at a time, with the numbers a
+// third of the way up their range so that the filters visibly move or recolour pixels.
+std::vector<std::function<void(TGraphicFilter&)>> SettingsOf(const TFilterInfo& row) {
+    const auto numbers = [&row](TGraphicFilter& f) {
+        for (const TFilterParam& p : row.Params) {
+            if (p.Kind != TFilterParamKind::fpNumber) continue;
+            double v = p.ValueMin + (p.ValueMax - p.ValueMin) / 3;
+            if (p.Integer) v = std::floor(v);
+            p.SetValue(f, v);
+        }
+    };
+    std::vector<std::function<void(TGraphicFilter&)>> settings{{}, numbers};
+    for (const TFilterParam& p : row.Params) {
+        const int count = p.Kind == TFilterParamKind::fpChoice ? int(p.Choices.size())
+                          : p.Kind == TFilterParamKind::fpFlag ? 2
+                                                               : 0;
+        for (int i = 0; i < count; ++i)
+            settings.push_back([&p, numbers, i](TGraphicFilter& f) {
+                numbers(f);
+                p.SetValue(f, i);
+            });
+    }
+    return settings;
+}
+
+TEST(FilterProtocol, EveryFilterAndModeLeavesPixelsOutsideThePolygonUnchanged) {
+    // Ripple in its colour mode once blackened the selection's bounding box outside the outline.
+    const TDibContainer original = NoiseImage(97, 61, 5);
+    const TFilterSelection sel =
+        TFilterSelection::Polygon(MakePoints({{20, 5}, {80, 30}, {35, 55}}));
+    // The outline as the direct commands fill it over the image, and as the preview fills it,
+    // translated into the selection's bounding box (a few edge pixels differ between the two).
+    const std::vector<bool> onImage = Mask(97, 61, sel);
+    const TFilterSetup setup = SetupFilterRegion(97, 61, &sel);
+    const std::vector<bool> inRegion =
+        Mask(setup.PreviewWidth(), setup.PreviewHeight(), setup.Outline);
+    const auto inside = [&](const TFilterInfo& row, int32_t x, int32_t y) {
+        if (row.Direct()) return bool(onImage[size_t(y * 97 + x)]);
+        const int32_t rx = x - setup.Region.Left, ry = y - setup.Region.Top;
+        return rx >= 0 && ry >= 0 && rx < setup.PreviewWidth() && ry < setup.PreviewHeight() &&
+               inRegion[size_t(ry * setup.PreviewWidth() + rx)];
+    };
+    for (const TFilterInfo& row : FilterTable()) {
+        if (row.WholeImage) continue; // Equalize disregards the selection by design
+        const auto settings = SettingsOf(row);
+        for (size_t k = 0; k < settings.size(); ++k) {
+            SCOPED_TRACE(row.Name.toStdString() + " setting " + std::to_string(k));
+            TDibContainer image = original;
+            ApplyFilterInfo(row, image, &sel, settings[k]);
+            int outsideChanged = 0;
+            for (int32_t y = 0; y < 61; ++y)
+                for (int32_t x = 0; x < 97; ++x)
+                    if (!inside(row, x, y) && image.GetPixel(x, y) != original.GetPixel(x, y))
+                        ++outsideChanged;
+            EXPECT_EQ(outsideChanged, 0);
+        }
+    }
 }
 
 TEST(FilterProtocol, DirectGrayscaleAndNegativeChangeOnlyTheSelection) {

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -344,6 +345,65 @@ TEST_F(FilterCli, BatchesFilesOfEveryFormatIntoAFolder) {
         EXPECT_EQ(r.Code, 2);
         EXPECT_TRUE(r.Err.contains(QString::fromLatin1(c.Message))) << r.Err.toStdString();
     }
+}
+
+TEST_F(FilterCli, OutputFolderRefusesInputsThatWouldShareAName) {
+    // Both results once went to out/x.bmp: the first was lost and the status said success.
+    const QString a = Dir.filePath(QStringLiteral("a/x.bmp")),
+                  b = Dir.filePath(QStringLiteral("b/x.bmp"));
+    ASSERT_TRUE(QDir(Dir.path()).mkpath(QStringLiteral("a")) &&
+                QDir(Dir.path()).mkpath(QStringLiteral("b")));
+    SaveDibFile(a, Source);
+    SaveDibFile(b, Source);
+    const QString y1 = Dir.filePath(QStringLiteral("y.png")),
+                  y2 = Dir.filePath(QStringLiteral("y.jpg"));
+    SaveDibFile(y1, Source);
+    SaveDibFile(y2, Source);
+    const QString outDir = Dir.filePath(QStringLiteral("out"));
+    const QStringList clashing[] = {
+        {QStringLiteral("--output-dir"), outDir, a, b},
+        {QStringLiteral("--output-dir"), outDir, QStringLiteral("--format"), QStringLiteral("png"),
+         y1, y2},
+        {QStringLiteral("--output-dir"), outDir, In, In},
+    };
+    for (const QStringList& args : clashing) {
+        SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
+        const TRun r = RunCli(QStringList{QStringLiteral("Negative")} + args);
+        EXPECT_EQ(r.Code, 2);
+        EXPECT_TRUE(r.Err.contains(args[args.size() - 2]) && r.Err.contains(args.last()))
+            << r.Err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(outDir)) << "nothing may be written";
+    }
+
+    // A result that would overwrite a later input before it is read is refused too.
+    const TRun r = RunCli({QStringLiteral("Negative"), QStringLiteral("--output-dir"), Dir.path(),
+                           QStringLiteral("--format"), QStringLiteral("png"), In, y2, y1});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_TRUE(r.Err.contains(y2) && r.Err.contains(y1)) << r.Err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(Dir.filePath(QStringLiteral("in.png"))));
+
+    // Distinct names go through.
+    const TRun ok =
+        RunCli({QStringLiteral("Negative"), QStringLiteral("--output-dir"), outDir, a, y1});
+    EXPECT_EQ(ok.Code, 0) << ok.Err.toStdString();
+}
+
+TEST_F(FilterCli, MissingInputAndABareCallSayWhatIsWrong) {
+    const QString missing = Dir.filePath(QStringLiteral("missing.bmp"));
+    TRun r = RunCli({QStringLiteral("Negative"), missing, Out});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_TRUE(r.Err.contains(missing + QStringLiteral(": No such file or directory")))
+        << r.Err.toStdString();
+    EXPECT_FALSE(r.Err.contains(QStringLiteral("not valid")));
+
+    // Without arguments: a usage line and where to find more, on standard error.
+    r = RunCli({});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_TRUE(r.Out.isEmpty());
+    const QStringList lines = r.Err.trimmed().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2) << r.Err.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("usage: kolvar-filter FILTER")));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("--help")));
 }
 
 TEST_F(FilterCli, ReadsAPictureUnderAWrongExtensionByItsFirstBytes) {

@@ -269,7 +269,7 @@ TEST(LanguageResources, EnglishAndPortugueseHoldTheSameSectionsAndComponents) {
             "frmFilterLightness frmFilterMarble frmFilterMirror frmFilterMotionBlur frmFilterNoise "
             "frmFilterPlasma frmFilterPosterize frmFilterRipple frmFilterRough frmFilterSobel "
             "frmFilterSolarize frmFilterSplitBlur frmFilterWaves frmFilterWhirlPinch frmGradients "
-            "frmHistogram frmPrint frmText frmTextures frmDesigner frmHelp frmPrintPreview")
+            "frmHistogram frmPrint frmText frmTextures frmDesigner frmHelp frmPrintPreview frmResizeImage frmCanvasSize")
             .split(QLatin1Char(' '));
     EXPECT_EQ(english, expected);
     EXPECT_EQ(std::count_if(en.begin(), en.end(),

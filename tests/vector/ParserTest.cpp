@@ -294,8 +294,7 @@ TEST(Parser, ProductOperandStartingWithUnaryMinusIsRejected) {
     // Such an operand once read as A*((-B)*C); only a signed number may follow the operator.
     EXPECT_THROW(p.SetExpression("A*-B*C"), ESyntaxError);
     EXPECT_THROW(p.SetExpression("(2.5)*-A*C"), ESyntaxError);
-    EXPECT_THROW(p.SetExpression("A*-2*C"), ESyntaxError);
-    EXPECT_THROW(p.SetExpression("A*-PI*C"), ESyntaxError);
+    EXPECT_THROW(p.SetExpression("A*-B"), ESyntaxError);
     EXPECT_EQ(ErrorOf("A*-B*C"), "Error parsing expression:\rA*-B\rC");
     EXPECT_EQ(Eval(p, "A*-2"), -3);
     EXPECT_EQ(Eval(p, "A*-PI"), 1.5 * -M_PI);
@@ -303,6 +302,27 @@ TEST(Parser, ProductOperandStartingWithUnaryMinusIsRejected) {
     EXPECT_EQ(Eval(p, "-B*C"), 6.75);
     EXPECT_EQ(Eval(p, "A+-B*C"), 1.5 + 6.75);
     EXPECT_EQ(Eval(p, "A/-2*C"), -2.25);
+}
+
+TEST(Parser, SignedNumberFollowedByMoreFactorsGroupsToTheLeft) {
+    TParser p;
+    p.A = 1.5;
+    p.B = -2.25;
+    p.Y = 0.25;
+    p.T = -2;
+    // The first "*" would leave "-2*B" on its right, which is no signed number; the next
+    // "*" then splits: (A*-2)*B.
+    EXPECT_EQ(Eval(p, "A*-2*B"), 6.75);
+    EXPECT_EQ(Eval(p, "A*-PI*B"), (1.5 * -M_PI) * -2.25);
+    EXPECT_EQ(Eval(p, "A*-2*B*A"), (1.5 * -2) * (-2.25 * 1.5));
+    EXPECT_EQ(Eval(p, "A*-2*-3"), 9);
+    EXPECT_EQ(Eval(p, "A*-2/B"), (1.5 * -2) / -2.25);
+    EXPECT_EQ(Eval(p, "(3)*-4*(MAX(1E+2,3)-((0.1)))"), (3.0 * -4) * (100 - 0.1));
+    EXPECT_EQ(Eval(p, "-B*-2.5*A+(2.5)"), (2.25 * -2.5) * 1.5 + 2.5);
+    const double sinh = (std::exp(0.25) - std::exp(-0.25)) / 2;
+    EXPECT_NEAR(Eval(p, "COS((SINH(MIN(Y,0.5)))*-PI*ABS(T))"), std::cos((sinh * -M_PI) * 2), 1e-15);
+    // Multiplication still groups to the right when nothing forces otherwise.
+    EXPECT_EQ(Eval(p, "A*B*2"), 1.5 * (-2.25 * 2));
 }
 
 TEST(Parser, IntegerDivisionAcceptsLowestInt64) {
