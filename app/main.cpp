@@ -1,13 +1,20 @@
+#include "app/ErrorGuardWidget.h"
 #include "app/uFRMAbout.h"
 #include "app/uFRMMain.h"
 
+#include "raster/DibContainer.h"
 #include "raster/DibGraphics.h"
+#include "shell/UserDialogsWidget.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
+
+#include <cstdlib>
+#include <stdexcept>
 
 #include <cstdio>
 #include <cstring>
@@ -52,11 +59,39 @@ int answerInformationOptions(int argc, char** argv) {
     return -1;
 }
 
+// Lets a walk-through on the real program check that no error ends it: KOLVAR_INJECT_FAULT
+// names the faults to inject, comma-separated. "alloc": picture memory above 256 MB is
+// refused; "dialog": opening a modal dialog raises an error; "timer": a timer raises one two
+// seconds after start.
+class TFaultyDialogs : public kolvar::TQtUserDialogs {
+public:
+    int Run(kolvar::TfrmKolvarWnd&) override {
+        throw std::runtime_error("Injected fault: the dialog could not be shown.");
+    }
+};
+
+void* refuseLargeAllocations(size_t bytes) {
+    return bytes > (size_t(256) << 20) ? nullptr : std::calloc(bytes, 1);
+}
+
+void InjectFaults(kolvar::TfrmKolvar& main) {
+    const QStringList faults =
+        qEnvironmentVariable("KOLVAR_INJECT_FAULT").split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (faults.contains(QLatin1String("alloc"))) kolvar::SetDibAllocator(refuseLargeAllocations);
+    if (faults.contains(QLatin1String("dialog"))) {
+        static TFaultyDialogs faulty;
+        kolvar::SetUserDialogs(&faulty);
+    }
+    if (faults.contains(QLatin1String("timer")))
+        QTimer::singleShot(2000, &main,
+                           [] { throw std::runtime_error("Injected fault: a timer failed."); });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (const int answered = answerInformationOptions(argc, argv); answered >= 0) return answered;
-    QApplication app(argc, argv);
+    kolvar::TKolvarApplication app(argc, argv);
     kolvar::InitializeDibGraphics();
     // The lower-case name makes the X11 window class "kolvar", the desktop entry's StartupWMClass.
     QApplication::setApplicationName(QStringLiteral("kolvar"));
@@ -74,11 +109,15 @@ int main(int argc, char** argv) {
         const int screenHeight = main.screen()->availableGeometry().height();
         while (!args.isEmpty() && waited.elapsed() < 1000 && main.height() < screenHeight * 4 / 5)
             QApplication::processEvents(QEventLoop::AllEvents, 20);
+        main.StartRecovery();
         // Every file named on the command line opens as a document, as a desktop launcher
         // passes them.
         for (const QString& arg : args)
             if (!arg.startsWith(QLatin1Char('-')))
-                main.OpenDocumentInBackground(QFileInfo(arg).absoluteFilePath());
+                kolvar::Guarded(&main, [&] {
+                    main.OpenDocumentInBackground(QFileInfo(arg).absoluteFilePath());
+                });
+        InjectFaults(main);
         return app.exec();
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QStringLiteral("Kolvar"), QString::fromUtf8(e.what()));

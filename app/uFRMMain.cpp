@@ -1,5 +1,7 @@
 #include "app/uFRMMain.h"
 
+#include "app/ErrorGuardWidget.h"
+#include "app/RecoveryStore.h"
 #include "app/ToolGlyphs.h"
 #include "document/PictureReadJob.h"
 #include "shell/uFRMHelp.h"
@@ -42,6 +44,7 @@ const QString kPortuguese = QStringLiteral("PORTUGUESE");
 constexpr int kTagEnglish = 81;
 constexpr int kTagPortuguese = 82;
 constexpr int kTagExit = 9;
+constexpr int kTagPreferences = 20;
 
 constexpr int kButtonSize = 25;
 
@@ -273,6 +276,8 @@ void TfrmKolvar::closeEvent(QCloseEvent* e) {
     settings.FileWidth = toolState_.FileWidth;
     settings.PageColor = toolState_.PageColor;
     WriteSettings(SettingsFilePath(), settings);
+    // Every document was saved or given up: nothing is left to recover.
+    if (recovery_) recovery_->Close();
 }
 
 void TfrmKolvar::ShowCentredMaximised() {
@@ -358,7 +363,14 @@ void TfrmKolvar::BuildMenus() {
     AddItem(edit, "moSelectAll", QStringLiteral("Select &All"), "Ctrl+Shift+A", 7);
     edit->addSeparator();
     AddItem(edit, "moClearClipboard", QStringLiteral("Clear Clipboard"), "Ctrl+L", 5);
+    edit->addSeparator();
+    // Preferences apply without a document, so they are not one of the Edit commands.
+    QAction* preferences =
+        AddItem(edit, "moPreferences", QStringLiteral("Preferences..."), nullptr, kTagPreferences);
     ConnectMenu(edit, &TfrmKolvar::EditOptionsClick);
+    disconnect(preferences, &QAction::triggered, this, nullptr);
+    connect(preferences, &QAction::triggered, this,
+            [this] { Guarded(this, [this] { moPreferencesClick(); }); });
 
     QMenu* filter = AddMenu(menu_, nullptr, "moFilter", QStringLiteral("Fi&lter"));
     static constexpr std::array<std::pair<const char*, const char*>, 26> filters = {{
@@ -421,13 +433,15 @@ void TfrmKolvar::BuildMenus() {
     QAction* about = AddItem(help, "moAbout", QStringLiteral("&About"), "F10", 0);
     ConnectMenu(help, &TfrmKolvar::HelpOptionsClick);
     disconnect(about, &QAction::triggered, this, nullptr);
-    connect(about, &QAction::triggered, this, [this] { moAboutClick(); });
+    connect(about, &QAction::triggered, this,
+            [this] { Guarded(this, [this] { moAboutClick(); }); });
 }
 
 void TfrmKolvar::ConnectMenu(QMenu* menu, void (TfrmKolvar::*handler)(int)) {
     for (QAction* a : menu->findChildren<QAction*>()) {
         if (a->objectName().isEmpty() || a->menu()) continue;
-        connect(a, &QAction::triggered, this, [this, a, handler] { (this->*handler)(tagOf(a)); });
+        connect(a, &QAction::triggered, this,
+                [this, a, handler] { Guarded(this, [&] { (this->*handler)(tagOf(a)); }); });
     }
 }
 
@@ -441,7 +455,8 @@ QFrame* TfrmKolvar::BuildMainToolBar() {
     row->setSpacing(1);
     for (const TButtonDef& def : kMainToolBar) {
         QToolButton* b = makeToolButton(panel, def);
-        connect(b, &QToolButton::clicked, this, [this, tag = def.tag] { MainToolBarClick(tag); });
+        connect(b, &QToolButton::clicked, this,
+                [this, tag = def.tag] { Guarded(this, [&] { MainToolBarClick(tag); }); });
         row->addWidget(b);
         if (def.tag == 3 || def.tag == 5) row->addSpacing(6);
     }
@@ -469,7 +484,7 @@ QFrame* TfrmKolvar::BuildToolBar() {
         connect(b, &QToolButton::clicked, this, [this, b] {
             ToolState().PasteWithoutColor =
                 ToolButton(QStringLiteral("sbDrawWithoutColor"))->isChecked();
-            if (tagOf(b) >= 0) ToolBarClick(tagOf(b));
+            if (tagOf(b) >= 0) Guarded(this, [&] { ToolBarClick(tagOf(b)); });
         });
         grid->addWidget(b, index / 2, index % 2);
         ++index;
@@ -516,14 +531,16 @@ QFrame* TfrmKolvar::BuildSample(QWidget* parent) {
     sbRotate->setText(QStringLiteral("Rotate"));
     sbRotate->setToolTip(QStringLiteral("Rotate"));
     sbRotate->setFixedWidth(51);
-    connect(sbRotate, &QToolButton::clicked, this, [this] { sbRotateClick(); });
+    connect(sbRotate, &QToolButton::clicked, this,
+            [this] { Guarded(this, [this] { sbRotateClick(); }); });
     column->addWidget(sbRotate);
 
     edRotateAngle_ = new QLineEdit(QStringLiteral("0.0"), sample);
     edRotateAngle_->setObjectName(QStringLiteral("edRotateAngle"));
     edRotateAngle_->setToolTip(QStringLiteral("Angle in degrees"));
     edRotateAngle_->setFixedWidth(51);
-    connect(edRotateAngle_, &QLineEdit::returnPressed, this, [this] { sbRotateClick(); });
+    connect(edRotateAngle_, &QLineEdit::returnPressed, this,
+            [this] { Guarded(this, [this] { sbRotateClick(); }); });
     column->addWidget(edRotateAngle_);
     return sample;
 }

@@ -33,6 +33,7 @@ class QToolButton;
 namespace kolvar {
 
 class TfrmDesigner;
+class TRecoveryStore;
 class TfrmSettings;
 class TfrmShapes;
 class TPictureReadJob;
@@ -101,7 +102,8 @@ public:
     // True while a background read has not yet become a document.
     bool Opening() const { return !reading_.empty(); }
     TfrmDesigner* NewDocument();
-    // The close procedure of every document, last to first; true when all of them closed.
+    // The close procedure of every document, last to first, stopping at the first document
+    // that stays open; true when all of them closed.
     bool CloseAllDocuments();
 
     // The Open command: the dialog starts in the folder of the last file opened or saved, and
@@ -116,6 +118,16 @@ public:
     // Opens every local file the data names (a drop from a file manager), each read in the
     // background as Open does; false when it names none.
     bool OpenDroppedFiles(const QMimeData* data);
+    // Edit > Preferences...: the Preferences dialog; Ok announces PreferencesChanged.
+    void moPreferencesClick();
+
+    // Starts keeping recovery copies of unsaved pictures in Folder (TRecoveryStore's default
+    // folder when empty) and offers back the pictures that a run which ended without closing
+    // them left there.
+    void StartRecovery(const QString& Folder = QString());
+    TRecoveryStore* Recovery() const { return recovery_.get(); }
+    // Writes the recovery copy of every modified document now instead of when its timer fires.
+    void WriteRecoveryCopies();
 
     // Carry the current tool, or its shape definition, into every open document.
     void CurrentChildsAction(int32_t index);
@@ -141,6 +153,10 @@ public:
     // The Preferences dialog calls this after changing the undo levels or the history
     // budget: every open document and the shared budget take the new values.
     void ApplyHistoryPreferences();
+
+signals:
+    // The user changed the preferences (undo levels, history memory, ...).
+    void PreferencesChanged();
 
 protected:
     void FormCreate() override;
@@ -175,6 +191,11 @@ private:
     bool eventFilter(QObject* watched, QEvent* e) override;
     void UpdatePasteItem();
     TfrmDesigner* AddDocumentWindow();
+    void DiscardDocumentWindow(TfrmDesigner* document);
+    // Recovery (uFRMMainRecovery): each document's copy is written a while after a change.
+    void WatchDocument(TfrmDesigner* document);
+    void WriteRecoveryCopy(TfrmDesigner* document);
+    void RecoverPictures(const QStringList& files);
     // Turns the finished background reads into documents and shows the progress of the next.
     void PollReads();
     TfrmDesigner* FinishOpening(TPictureReadJob& job);
@@ -219,6 +240,8 @@ private:
     QPointer<TfrmShapes> shapes_;
     QMenu* recentMenu_ = nullptr;
     TRecentFiles recent_;
+    std::unique_ptr<TRecoveryStore> recovery_;
+    int32_t nextRecoveryId_ = 1;
     std::vector<std::unique_ptr<TPictureReadJob>> reading_;
     QTimer* readTimer_ = nullptr;
     bool polling_ = false;

@@ -4,6 +4,7 @@
 
 #include "app/uFRMAbout.h"
 #include "app/uFRMMain.h"
+#include "app/uFRMPreferences.h"
 #include "app/uFRMPrint.h"
 #include "document/uFRMExportDialog.h"
 #include "document/uFRMFileSize.h"
@@ -170,6 +171,14 @@ void TfrmKolvar::HelpOptionsClick(int tag) {
     if (tag == kTagHelpSearch) ShowHelpSearch(this);
 }
 
+void TfrmKolvar::moPreferencesClick() {
+    ShowPreferencesDialog(this, [this] {
+        // The history follows new undo levels and memory at once.
+        ApplyHistoryPreferences();
+        emit PreferencesChanged();
+    });
+}
+
 void TfrmKolvar::moAboutClick() {
     ShowAboutDialog(this);
 }
@@ -214,6 +223,8 @@ void TfrmKolvar::sbRotateClick() {
     bool ok = false;
     const int degrees = edRotateAngle_->text().toInt(&ok);
     active->RotateImage(ok ? degrees : 0);
+    // The keys that follow (Ctrl+Z, Ctrl+C, ...) are meant for the picture, not the angle box.
+    active->Designer().setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmKolvar::pbSampleClick() {

@@ -66,12 +66,25 @@ TfrmDesigner* TfrmKolvar::AddDocumentWindow() {
     KeepCaptionVisible(sub);
     sub->show();
     PlaceNewWindow(sub);
+    WatchDocument(doc);
     return doc;
+}
+
+void TfrmKolvar::DiscardDocumentWindow(TfrmDesigner* document) {
+    QWidget* sub = document->parentWidget();
+    mdiArea_->removeSubWindow(sub);
+    delete sub;
 }
 
 TfrmDesigner* TfrmKolvar::NewDocument() {
     TfrmDesigner* doc = AddDocumentWindow();
-    doc->NewImage(toolState_.FileHeight, toolState_.FileWidth, toolState_.PageColor);
+    try {
+        doc->NewImage(toolState_.FileHeight, toolState_.FileWidth, toolState_.PageColor);
+    } catch (...) {
+        // A picture that does not fit in memory leaves no half-made window behind.
+        DiscardDocumentWindow(doc);
+        throw;
+    }
     AddFileCaptionOnMenu(doc);
     ActivateDocument(doc);
     UpdateDocumentCommands();
@@ -81,10 +94,15 @@ TfrmDesigner* TfrmKolvar::NewDocument() {
 TfrmDesigner* TfrmKolvar::OpenDocument(const QString& path) {
     if (!ConfirmOpeningPicture(this, path, OpenDocumentBytes())) return nullptr;
     TfrmDesigner* doc = AddDocumentWindow();
-    if (!doc->OpenImageFile(path)) {
-        QWidget* sub = doc->parentWidget();
-        mdiArea_->removeSubWindow(sub);
-        delete sub;
+    bool opened = false;
+    try {
+        opened = doc->OpenImageFile(path);
+    } catch (...) {
+        DiscardDocumentWindow(doc);
+        throw;
+    }
+    if (!opened) {
+        DiscardDocumentWindow(doc);
         NoteOpening(path, false);
         return nullptr;
     }
@@ -204,9 +222,7 @@ TfrmDesigner* TfrmKolvar::FinishOpening(TPictureReadJob& job) {
         UserDialogs().Message(doc, QString(), job.ReadError(), TMessageIcon::None);
     if (!job.Loaded() || !doc->TakePicture(job.Path(), job.TakePicture())) {
         doc->ShowOpenError(job.Path());
-        QWidget* sub = doc->parentWidget();
-        mdiArea_->removeSubWindow(sub);
-        delete sub;
+        DiscardDocumentWindow(doc);
         NoteOpening(job.Path(), false);
         return nullptr;
     }
@@ -225,11 +241,12 @@ void TfrmKolvar::ActivateDocument(TfrmDesigner* document) {
 }
 
 bool TfrmKolvar::CloseAllDocuments() {
+    // A document the user chose to keep (a cancelled question or save) stops the round: the
+    // user is still deciding, and the windows before it are not asked meanwhile.
     const QList<TfrmDesigner*> docs = Documents();
-    bool all = true;
     for (auto it = docs.rbegin(); it != docs.rend(); ++it)
-        if (!(*it)->parentWidget()->close()) all = false;
-    return all;
+        if (!(*it)->parentWidget()->close()) return false;
+    return true;
 }
 
 void TfrmKolvar::CurrentChildsAction(int32_t index) {

@@ -6,6 +6,7 @@
 #include "formats/DibData.h"
 #include "formats/DibFile.h"
 #include "formats/PictureHeader.h"
+#include "formats/PictureWriter.h"
 #include "raster/DibColors.h"
 #include "raster/DibGeometry.h"
 #include "raster/DibMath.h"
@@ -41,6 +42,8 @@ namespace {
 
 constexpr int kTagCut = 101;
 constexpr int kTagCopy = 102;
+const QString kReplaceQuestion =
+    QStringLiteral("File %1 already exists.\nDo you want to replace it?");
 
 TTransformMatrix translation(double dx, double dy) {
     return TranslationMatrix(dx, dy, 0);
@@ -200,15 +203,15 @@ void TfrmDesigner::ResetView(int32_t W, int32_t H) {
 void TfrmDesigner::NewImage(int32_t Height, int32_t Width, TColor PageColor) {
     EnsureCreated();
     FFileName.clear();
-    setWindowTitle(LanguageMessage(QStringLiteral("Image")) +
-                   QString::number(FHost ? FHost->DocumentCount() : 1));
+    SetCaption(LanguageMessage(QStringLiteral("Image")) +
+               QString::number(FHost ? FHost->DocumentCount() : 1));
     TakeImage(Width, Height);
     SetClientToImage(Width, Height);
     ResetView(Width, Height);
     if (TDibCanvas* tools = ToolState().ToolCanvas.get())
         tools->Brush().SetBackColor(DibColorFromColor(PageColor));
     ClearImage();
-    FModified = false;
+    SetModified(false);
     if (FHistory) {
         // A new picture starts without history.
         FHistory->Clear();
@@ -255,11 +258,33 @@ bool TfrmDesigner::TakePicture(const QString& Path, TDibContainer&& Picture) {
     }
     if (FImage.Empty()) return false;
     FFileName = Path;
-    setWindowTitle(QFileInfo(Path).fileName());
+    SetCaption(QFileInfo(Path).fileName());
     SetClientToImage(FImage.Width(), FImage.Height());
     ResetView(FImage.Width(), FImage.Height());
-    FModified = false;
+    SetModified(false);
     return true;
+}
+
+void TfrmDesigner::RecoverImage(TDibContainer&& Image, const QString& Caption,
+                                const QString& FileName) {
+    EnsureCreated();
+    FUndoImage.SetSize(Image.Width(), Image.Height());
+    FImage = std::move(Image);
+    FFileName = FileName;
+    SetCaption(Caption);
+    SetClientToImage(FImage.Width(), FImage.Height());
+    ResetView(FImage.Width(), FImage.Height());
+    SetModified(true);
+}
+
+void TfrmDesigner::SetCaption(const QString& Caption) {
+    FCaption = Caption;
+    UpdateTitle();
+}
+
+void TfrmDesigner::UpdateTitle() {
+    // Desktops mark a window with unsaved changes by a leading "*".
+    setWindowTitle(FModified ? QLatin1Char('*') + FCaption : FCaption);
 }
 
 void TfrmDesigner::ShowOpenError(const QString& Path) {
@@ -270,23 +295,45 @@ void TfrmDesigner::ShowOpenError(const QString& Path) {
 
 // ---- Saving, clearing, undo -------------------------------------------------------------
 
+QString TfrmDesigner::ChooseSaveName(bool Ask) {
+    if (!FFileName.isEmpty() && !Ask && CanWritePicture(SaveFileNameFor(FFileName)))
+        return FFileName;
+    // A picture read from a type the program cannot write is offered under the same name as
+    // a BMP file.
+    const QString proposed = ProposedSaveName(FFileName);
+    TFileDialogRequest request;
+    request.Caption = QStringLiteral("Save As");
+    request.FileName = proposed;
+    request.Filter = SaveTypeFilter();
+    request.SelectedFilter = SaveTypeFilterFor(proposed);
+    QString chosenFilter = request.SelectedFilter;
+    request.ChosenFilter = &chosenFilter;
+    request.Directory =
+        FFileName.isEmpty() ? ProgramDirectory() : QFileInfo(FFileName).absolutePath();
+    const QString chosen = UserDialogs().SaveFileName(this, request);
+    if (chosen.isEmpty()) return QString();
+    const QString name = SaveFileNameFor(
+        NameForSaveType(chosen, chosenFilter, chosenFilter != request.SelectedFilter));
+    // The dialog asked about replacing the name it returned; a file under the name completed
+    // here is not replaced without asking too.
+    if (name != chosen && QFileInfo::exists(name) &&
+        !UserDialogs().Ask(this, LanguageMessage(request.Caption),
+                           LanguageMessage(kReplaceQuestion).arg(name)))
+        return QString();
+    return name;
+}
+
 bool TfrmDesigner::SaveImage(bool Ask) {
-    const QString oldCaption = windowTitle();
-    if (FFileName.isEmpty() || Ask) {
-        TFileDialogRequest request;
-        request.Caption = QStringLiteral("Save As");
-        request.FileName = FFileName;
-        request.Filter = QStringLiteral("BMP File (*.BMP *.bmp)");
-        request.Directory =
-            FFileName.isEmpty() ? ProgramDirectory() : QFileInfo(FFileName).absolutePath();
-        const QString chosen = UserDialogs().SaveFileName(this, request);
-        if (chosen.isEmpty()) return false;
-        FFileName = chosen;
-    }
-    if (QFileInfo(FFileName).suffix().isEmpty()) FFileName += QStringLiteral(".bmp");
+    const QString oldCaption = FCaption;
+    const QString name = ChooseSaveName(Ask);
+    if (name.isEmpty()) return false;
+    FFileName = SaveFileNameFor(name);
     try {
+        TPictureWriteOptions options;
+        options.JpegQuality = Preferences().SaveJpegQuality;
         // A big picture takes a while to write; the windows keep painting meanwhile.
-        RunKeepingWindowsLive([this](const TWorkReport&) { SaveDibBmp24(FFileName, FImage); });
+        RunKeepingWindowsLive(
+            [this, &options](const TWorkReport&) { WritePicture(FFileName, FImage, options); });
     } catch (const std::exception& e) {
         // The system's reason, when known, goes under the fixed text.
         const auto* write = dynamic_cast<const EWriteError*>(&e);
@@ -294,18 +341,20 @@ bool TfrmDesigner::SaveImage(bool Ask) {
         if (write && !write->Reason().isEmpty()) text += QLatin1Char('\n') + write->Reason();
         UserDialogs().Message(this, LanguageMessage(QStringLiteral("Save Error")), text,
                               TMessageIcon::Error);
-        setWindowTitle(oldCaption);
+        SetCaption(oldCaption);
         FFileName.clear();
         return false;
     }
-    setWindowTitle(QFileInfo(FFileName).fileName());
+    SetCaption(QFileInfo(FFileName).fileName());
     SetModified(false);
     if (FHost) FHost->DocumentSaved(FFileName);
     return true;
 }
 
 void TfrmDesigner::SetModified(bool Value) {
+    const bool changed = FModified != Value;
     FModified = Value;
+    UpdateTitle();
     if (Value) {
         // A new change: what Undo took back cannot come back over it.
         ForgetRedo();
@@ -315,6 +364,8 @@ void TfrmDesigner::SetModified(bool Value) {
         }
     }
     if (FHost && isActiveDocument()) FHost->SetSaveEnabled(FModified);
+    if (changed) emit ModifiedChanged(FModified);
+    if (Value) emit ContentChanged();
 }
 
 bool TfrmDesigner::isActiveDocument() const {
@@ -363,16 +414,21 @@ void TfrmDesigner::RotateImage(int32_t Degrees) {
 // ---- Closing and activation -------------------------------------------------------------
 
 bool TfrmDesigner::FormClose() {
+    FCloseCancelled = false;
     if (FReleased) return true;
     // A command still works on a picture (its event loop delivered the close).
     if (BackgroundWorkRunning()) return false;
     if (FModified) {
         const QString text =
             LanguageMessage(QStringLiteral("File %1 is not saved.\nDo you like save it now?"))
-                .arg(windowTitle().toUpper());
-        if (UserDialogs().Ask(this, LanguageMessage(QStringLiteral("Close file")), text) &&
-            !SaveImage(false))
+                .arg(FCaption.toUpper());
+        const TAnswer answer = UserDialogs().AskCancel(
+            this, LanguageMessage(QStringLiteral("Close file")), text, true);
+        if (answer == TAnswer::Cancel) {
+            FCloseCancelled = true;
             return false;
+        }
+        if (answer == TAnswer::Yes && !SaveImage(false)) return false;
     }
     Release();
     return true;
@@ -388,6 +444,7 @@ void TfrmDesigner::Release() {
     FCompressTimer->stop();
     FPasteBitmap = QImage();
     if (FHost) FHost->DeleteFileCaption(windowTitle());
+    emit DocumentReleased();
 }
 
 void TfrmDesigner::closeEvent(QCloseEvent* Event) {

@@ -81,7 +81,8 @@ public:
     bool TakePicture(const QString& Path, TDibContainer&& Picture);
     // The "Open Error" box of a file that could not be read.
     void ShowOpenError(const QString& Path);
-    // Saves as a 24-bit BMP; asks for a name when Ask is set or the document has none.
+    // Saves in the format the file name's extension names; asks for a name when Ask is set,
+    // when the document has none, or when its file is of a type the program cannot write.
     bool SaveImage(bool Ask);
     void ClearImage();
     void SaveUndo() override;
@@ -96,8 +97,12 @@ public:
     void SetUndoLevels(int32_t Levels);
     // Null while the document keeps a single undo copy.
     const TImageHistory* History() const { return FHistory.get(); }
-    // The close procedure: asks about unsaved changes; true when the window may close.
+    // The close procedure: asks about unsaved changes; true when the window may close. A
+    // question cancelled (its Cancel button, Escape, or closing the box) keeps the window.
     bool FormClose();
+    // What the last FormClose decided when it kept the window: the user cancelled, rather
+    // than a save that failed.
+    bool CloseCancelled() const { return FCloseCancelled; }
     void FormActivate();
     // Multiplies both zoom factors (the View menu); Actual Size sets them to 1.
     void ZoomBy(double Factor);
@@ -132,6 +137,12 @@ public:
     const QString& FileName() const { return FFileName; }
     bool Modified() const { return FModified; }
     void SetModified(bool Value) override;
+    // The document's caption ("Image1", "photo.jpg"); the window title shows it with a
+    // leading "*" while there are unsaved changes.
+    const QString& Caption() const { return FCaption; }
+    // Makes this window the document of a recovered picture: its image, caption and file name
+    // as they were, marked modified.
+    void RecoverImage(TDibContainer&& Image, const QString& Caption, const QString& FileName);
     bool UndoAvailable() const { return FUndoAvailable; }
     TDibColor CanvasPenColor() const { return FCanvasPenColor; }
     TNewDesigner& Designer() { return *FDesigner; }
@@ -209,6 +220,14 @@ public:
     void DesignerSelectStartTrans(TTransformationInfo Info);
     void DesignerSelectFinishTrans(TTransformationInfo Info);
 
+signals:
+    // The picture changed (a tool, a filter, Clear, Undo, ...).
+    void ContentChanged();
+    // The unsaved-changes flag changed (a save clears it).
+    void ModifiedChanged(bool Modified);
+    // The close procedure has released the document.
+    void DocumentReleased();
+
 protected:
     void FormCreate() override;
     void closeEvent(QCloseEvent* Event) override;
@@ -238,6 +257,10 @@ private:
     bool TakeSelectionArea(TSelectionArea& Area);
     void FillSelectionArea(const TSelectionArea& Area);
     void Release();
+    void SetCaption(const QString& Caption);
+    void UpdateTitle();
+    // The name Save writes to, asking for one when it must; empty when the user cancelled.
+    QString ChooseSaveName(bool Ask);
     // Shared steps of the tool handlers.
     void DrawGestureFinish(TInteractor& Interactor, bool Polygon);
     void DrawCurveFinish(TInteractor& Interactor, bool Polygon);
@@ -266,6 +289,7 @@ private:
 
     QImage FPasteBitmap;
     QString FFileName;
+    QString FCaption;
     TDibContainer FImage;
     TDibContainer FUndoImage;
     TPoint FLastPenPoint;
@@ -277,6 +301,7 @@ private:
     // The pen and brush colours current when the window was made (its own canvas's).
     TDibColor FCanvasPenColor = clDibBlack;
     TDibColor FCanvasBrushColor = clDibWhite;
+    bool FCloseCancelled = false;
     TPreviewPaint FOnPreviewPaint;
     TPreviewPaintDC FOnPreviewPaintDC;
 

@@ -93,6 +93,7 @@ void TfrmDesigner::HistoryMoved(int32_t OldWidth, int32_t OldHeight) {
         ImageGeometryChanged();
     else
         Repaint();
+    emit ContentChanged();
 }
 
 void TfrmDesigner::SetUndoLevels(int32_t Levels) {

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -145,15 +146,30 @@ void TDibContainer::Release() noexcept {
     FWidth = FHeight = FStride = 0;
 }
 
+namespace {
+
+void* systemAllocator(size_t bytes) {
+    return std::calloc(bytes, 1);
+}
+
+std::atomic<TDibAllocator> allocator{systemAllocator};
+
+} // namespace
+
+TDibAllocator SetDibAllocator(TDibAllocator Allocator) {
+    TDibAllocator previous = allocator.exchange(Allocator ? Allocator : systemAllocator);
+    return previous == systemAllocator ? nullptr : previous;
+}
+
 // Expects an empty container and a size CheckSize accepted. Leaves the container empty when
 // the memory cannot be had.
 void TDibContainer::Allocate(int32_t W, int32_t H) {
     if (W == 0 || H == 0) return;
     const int32_t stride = StrideFor(W);
     const size_t bytes = size_t(stride) * size_t(H);
-    std::unique_ptr<uint8_t, FreeDeleter> buffer(static_cast<uint8_t*>(std::calloc(bytes, 1)));
+    std::unique_ptr<uint8_t, FreeDeleter> buffer(static_cast<uint8_t*>(allocator(bytes)));
     if (!buffer)
-        throw EDibSizeError(
+        throw EDibMemoryError(
             QStringLiteral("Not enough memory for an image of %1 x %2 pixels").arg(W).arg(H));
     std::vector<uint8_t*> rows(static_cast<size_t>(H));
     for (int32_t y = 0; y < H; ++y) rows[size_t(y)] = buffer.get() + size_t(y) * size_t(stride);

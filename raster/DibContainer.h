@@ -48,6 +48,20 @@ public:
     using Exception::Exception;
 };
 
+// The memory for an image's pixels could not be had.
+class EDibMemoryError : public EDibSizeError {
+public:
+    using EDibSizeError::EDibSizeError;
+};
+
+// Where pixel memory comes from: zeroed memory of the given size that std::free releases, or
+// null when there is none. Tests install a failing one to see that a refused allocation
+// changes nothing.
+using TDibAllocator = void* (*)(size_t Bytes);
+// Installs an allocator (nullptr: the system's) and returns the previous one (nullptr for the
+// system's).
+TDibAllocator SetDibAllocator(TDibAllocator Allocator);
+
 class TDibContainer {
 public:
     // The largest number of pixels an image may have.

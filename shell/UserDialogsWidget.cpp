@@ -3,11 +3,15 @@
 
 #include "shell/uFRMKolvarWnd.h"
 
+#include <QAbstractButton>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <QRegularExpression>
 
 namespace kolvar {
 
@@ -31,11 +35,42 @@ QMessageBox::Icon boxIcon(TMessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// The extensions a filter entry names: "JPEG File (*.jpg *.jpeg)" gives jpg and jpeg.
+QStringList filterSuffixes(const QString& filter) {
+    static const QRegularExpression mask(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    QStringList out;
+    for (auto it = mask.globalMatch(filter); it.hasNext();) out << it.next().captured(1).toLower();
+    return out;
+}
+
+// Choosing another type changes the extension of the name typed so far, when that name has
+// the extension of one of the listed types (or none).
+void followTypeChoice(QFileDialog* d, const QString& filter) {
+    auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QStringList target = filterSuffixes(filter);
+    if (!edit || target.isEmpty()) return;
+    const QString name = edit->text();
+    if (name.isEmpty()) return;
+    // Only a dot in the file name itself starts an extension, not one in a folder's name.
+    int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= name.lastIndexOf(QLatin1Char('/')) + 1) dot = -1;
+    const QString suffix = dot > 0 ? name.mid(dot + 1).toLower() : QString();
+    if (target.contains(suffix)) return;
+    QStringList known;
+    for (const QString& f : d->nameFilters()) known << filterSuffixes(f);
+    if (!suffix.isEmpty() && !known.contains(suffix)) return;
+    edit->setText((dot > 0 ? name.left(dot) : name) + QLatin1Char('.') + target.first());
+}
+
 QFileDialog* makeFileDialog(QWidget* parent, const TFileDialogRequest& r) {
     auto* d =
         new QFileDialog(parent, LanguageMessage(r.Caption), r.Directory, LanguageFilter(r.Filter));
+    if (!r.SelectedFilter.isEmpty()) d->selectNameFilter(LanguageFilter(r.SelectedFilter));
     if (!r.FileName.isEmpty()) d->selectFile(r.FileName);
     if (!r.DefaultSuffix.isEmpty()) d->setDefaultSuffix(r.DefaultSuffix);
+    if (r.ChosenFilter)
+        QObject::connect(d, &QFileDialog::filterSelected, d,
+                         [d](const QString& filter) { followTypeChoice(d, filter); });
     return d;
 }
 
@@ -67,6 +102,22 @@ bool TQtUserDialogs::AskNoDefault(QWidget* Parent, const QString& Caption, const
     return box.exec() == QMessageBox::Yes;
 }
 
+TAnswer TQtUserDialogs::AskCancel(QWidget* Parent, const QString& Caption, const QString& Text,
+                                  bool CancelButton) {
+    QMessageBox box(QMessageBox::Question, Caption, Text, QMessageBox::Yes | QMessageBox::No,
+                    Parent);
+    // Without a Cancel button the box would take No as its escape button; a hidden one keeps
+    // Escape and the window manager's close meaning "not decided".
+    QAbstractButton* cancel = box.addButton(QMessageBox::Cancel);
+    if (!CancelButton) cancel->hide();
+    box.setEscapeButton(cancel);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.exec();
+    if (box.clickedButton() == box.button(QMessageBox::Yes)) return TAnswer::Yes;
+    if (box.clickedButton() == box.button(QMessageBox::No)) return TAnswer::No;
+    return TAnswer::Cancel;
+}
+
 QString TQtUserDialogs::OpenFileName(QWidget* Parent, const TFileDialogRequest& Request) {
     QFileDialog* d = makeFileDialog(Parent, Request);
     d->setAcceptMode(QFileDialog::AcceptOpen);
@@ -92,6 +143,14 @@ QString TQtUserDialogs::SaveFileName(QWidget* Parent, const TFileDialogRequest& 
     QFileDialog* d = makeFileDialog(Parent, Request);
     d->setAcceptMode(QFileDialog::AcceptSave);
     d->setFileMode(QFileDialog::AnyFile);
+    QString* chosenFilter = Request.ChosenFilter;
+    // The list shows the language's names; the caller hears the entry as it gave it.
+    const QStringList given = Request.Filter.split(QStringLiteral(";;"));
+    if (chosenFilter)
+        QObject::connect(d, &QFileDialog::accepted, d, [d, chosenFilter, given] {
+            const qsizetype i = d->nameFilters().indexOf(d->selectedNameFilter());
+            *chosenFilter = i >= 0 && i < given.size() ? given[i] : d->selectedNameFilter();
+        });
     return runFileDialog(d);
 }
 

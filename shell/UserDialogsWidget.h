@@ -18,12 +18,19 @@ class TfrmKolvarWnd;
 
 enum class TMessageIcon { None, Information, Warning, Error, Question };
 
+// The answer to a question that may be left unanswered: Escape or closing the box is Cancel.
+enum class TAnswer { Yes, No, Cancel };
+
 struct TFileDialogRequest {
     QString Caption;
-    QString Directory;     // initial directory
-    QString FileName;      // initial file name
-    QString Filter;        // Qt filter text: "BMP File (*.bmp);;All files (*)"
-    QString DefaultSuffix; // appended by the dialog when the name has none ("" for none)
+    QString Directory;      // initial directory
+    QString FileName;       // initial file name
+    QString Filter;         // Qt filter text: "BMP File (*.bmp);;All files (*)"
+    QString DefaultSuffix;  // appended by the dialog when the name has none ("" for none)
+    QString SelectedFilter; // the entry of Filter shown first ("" for the first)
+    // Receives the entry of Filter chosen when the dialog closes, when set. Choosing another
+    // entry while the dialog is open also changes the extension of the name being typed.
+    QString* ChosenFilter = nullptr;
 };
 
 class TUserDialogs {
@@ -38,6 +45,14 @@ public:
     // The same question with No as the default button, for answers that are costly to undo.
     virtual bool AskNoDefault(QWidget* Parent, const QString& Caption, const QString& Text) {
         return Ask(Parent, Caption, Text);
+    }
+    // Yes and No, plus a "Cancel" button when CancelButton is set. Escape and closing the box
+    // answer Cancel in either case, so a question dismissed by accident decides nothing. Yes
+    // is the default button.
+    virtual TAnswer AskCancel(QWidget* Parent, const QString& Caption, const QString& Text,
+                              bool CancelButton) {
+        (void)CancelButton;
+        return Ask(Parent, Caption, Text) ? TAnswer::Yes : TAnswer::No;
     }
     // The chosen file, or an empty text when the user cancelled.
     virtual QString OpenFileName(QWidget* Parent, const TFileDialogRequest& Request) = 0;
@@ -60,6 +75,8 @@ public:
                  TMessageIcon Icon) override;
     bool Ask(QWidget* Parent, const QString& Caption, const QString& Text) override;
     bool AskNoDefault(QWidget* Parent, const QString& Caption, const QString& Text) override;
+    TAnswer AskCancel(QWidget* Parent, const QString& Caption, const QString& Text,
+                      bool CancelButton) override;
     QString OpenFileName(QWidget* Parent, const TFileDialogRequest& Request) override;
     QStringList OpenFileNames(QWidget* Parent, const TFileDialogRequest& Request) override;
     QString SaveFileName(QWidget* Parent, const TFileDialogRequest& Request) override;

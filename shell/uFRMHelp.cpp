@@ -145,6 +145,7 @@ const std::vector<THelpTopic>& HelpTopics() {
         {hc::ResizeImage, "resize-image.html", "Dialogs"},
         {hc::CanvasSize, "canvas-size.html", "Dialogs"},
         {hc::Print, "print.html", "Dialogs"},
+        {hc::Preferences, "preferences.html", "Dialogs"},
         {hc::Text, "text.html", "Dialogs"},
         {hc::FilterMenu, "filters.html", "Filters"},
         {20015, "filter-hsl.html", "Filters"},

@@ -44,6 +44,7 @@ constexpr int Export = 20044;
 constexpr int Print = 20045;
 constexpr int ResizeImage = 20046;
 constexpr int CanvasSize = 20047;
+constexpr int Preferences = 20048;
 // The left tool bar.
 constexpr int ToolDraw = 20050;
 constexpr int ToolSelect = 20051;

@@ -169,6 +169,7 @@ const std::vector<TWindowRow>& Windows() {
         // The Image menu's dialogs.
         {"Resize Image", 20046, MenuDialog("moResizeImage")},
         {"Canvas Size", 20047, MenuDialog("moCanvasSize")},
+        {"Preferences", 20048, MenuDialog("moPreferences")},
         {"Print Dialog", 20045, MenuDialog("moPrint")},
         {"Print Preview", 20045,
          [](TRunningProgram& p) -> QWidget* {

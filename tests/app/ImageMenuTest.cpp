@@ -151,7 +151,7 @@ TEST_F(ImageMenu, EachCommandIsOneUndoStepThatKeepsZoomCaptionAndDropsTheSelecti
         EXPECT_FALSE(doc->HasSelection()) << c.Item;
         EXPECT_FALSE(Item("moCropToSelection")->isEnabled()) << c.Item;
         EXPECT_EQ(doc->ViewProjector().Scale().X, 2.0) << c.Item;
-        EXPECT_EQ(doc->windowTitle(), caption);
+        EXPECT_EQ(doc->Caption(), caption);
         EXPECT_EQ(Panel(0),
                   QString::asprintf("%d : %d", doc->Image().Width(), doc->Image().Height()));
         Item("moUndo")->trigger();

@@ -9,6 +9,7 @@
 #include "app/uFRMAbout.h"
 #include "app/uFRMGradients.h"
 #include "app/uFRMMain.h"
+#include "app/uFRMPreferences.h"
 #include "app/uFRMPrint.h"
 #include "app/uFRMSettings.h"
 #include "app/uFRMTextures.h"
@@ -87,6 +88,7 @@ std::vector<TWindowRow> Windows(TFilterDocument& document) {
         {"frmDesigner", [] { return created<TfrmDesigner>(nullptr); }},
         {"frmResizeImage", [] { return created<TfrmResizeImage>(); }},
         {"frmCanvasSize", [] { return created<TfrmCanvasSize>(); }},
+        {"frmPreferences", [] { return created<TfrmPreferences>(); }},
     };
     for (const TFilterInfo& info : FilterTable()) {
         if (info.Direct()) continue;

@@ -28,8 +28,10 @@ public:
     TScriptedDialogs() { SetUserDialogs(this); }
     ~TScriptedDialogs() override { SetUserDialogs(nullptr); }
 
-    std::deque<bool> Answers;      // for Ask
-    std::deque<QString> FileNames; // for OpenFileName and SaveFileName ("" cancels)
+    std::deque<bool> Answers;          // for Ask
+    std::deque<TAnswer> Choices;       // for AskCancel; when empty, Answers serve as Yes/No
+    std::deque<QString> FileNames;     // for OpenFileName and SaveFileName ("" cancels)
+    std::deque<QString> SaveTypes;     // the type chosen in Save As ("" keeps the one shown)
     // For OpenFileNames: each entry one answer (empty cancels); while none is queued, the
     // next of FileNames answers as a single choice.
     std::deque<QStringList> FileNameLists;
@@ -54,6 +56,11 @@ public:
         Asked.push_back({QStringLiteral("Ask"), Caption, Text});
         return Take(Answers, false, "question");
     }
+    TAnswer AskCancel(QWidget*, const QString& Caption, const QString& Text, bool) override {
+        Asked.push_back({QStringLiteral("Ask"), Caption, Text});
+        if (!Choices.empty()) return Take(Choices, TAnswer::Cancel, "question");
+        return Take(Answers, false, "question") ? TAnswer::Yes : TAnswer::No;
+    }
     QString OpenFileName(QWidget*, const TFileDialogRequest& Request) override {
         FileRequests.push_back(Request);
         Asked.push_back({QStringLiteral("Open"), Request.Caption, Request.Filter});
@@ -68,6 +75,11 @@ public:
     QString SaveFileName(QWidget*, const TFileDialogRequest& Request) override {
         FileRequests.push_back(Request);
         Asked.push_back({QStringLiteral("Save"), Request.Caption, Request.Filter});
+        if (Request.ChosenFilter) {
+            QString type = SaveTypes.empty() ? QString() : SaveTypes.front();
+            if (!SaveTypes.empty()) SaveTypes.pop_front();
+            *Request.ChosenFilter = type.isEmpty() ? Request.SelectedFilter : type;
+        }
         return Take(FileNames, QString(), "save dialog");
     }
     bool PickColor(QWidget*, TColor, TColor& Chosen) override {

@@ -263,7 +263,7 @@ TEST(LanguageResources, EnglishAndPortugueseHoldTheSameSectionsAndComponents) {
     const QStringList expected =
         QStringLiteral(
             "frmKolvar frmShapes frmSettings frmAbout frmExportDialog frmDefineFileSize "
-            "frmFilterBlur "
+            "frmPreferences frmFilterBlur "
             "frmFilterContrast frmFilterConvolution frmFilterEmboss frmFilterFishEye "
             "frmFilterHistogram frmFilterHSV frmFilterHSL frmFilterLAB frmFilterRGB frmFilterLens "
             "frmFilterLightness frmFilterMarble frmFilterMirror frmFilterMotionBlur frmFilterNoise "
