@@ -127,7 +127,8 @@ TEST_F(UnsavedWork, CancellingTheCloseQuestionKeepsTheDocumentAndStopsCloseAllAn
     EXPECT_EQ(dialogs_.Messages(),
               (QStringList{kCloseQuestion.arg("IMAGE3"), kCloseQuestion.arg("IMAGE2")}));
     EXPECT_EQ(main_->Documents(), (QList<TfrmDesigner*>{first, second}));
-    EXPECT_EQ(WindowsMenuTexts(), (QStringList{"&Close All", "*Image1", "*Image2"}));
+    EXPECT_EQ(WindowsMenuTexts(),
+              (QStringList{"Ca&scade", "&Tile", "&Close All", "*Image1", "*Image2"}));
 
     // Exit, then Cancel: the program stays with both documents and writes no settings.
     dialogs_.Choices = {TAnswer::Cancel};
@@ -257,7 +258,7 @@ TEST_F(UnsavedWork, TheCaptionMarksUnsavedChangesInTheWindowAndTheWindowsMenu) {
     dialogs_.Choices = {TAnswer::No};
     main_->MenuItem(QStringLiteral("moClose"))->trigger();
     QApplication::processEvents();
-    EXPECT_EQ(WindowsMenuTexts(), QStringList{"&Close All"});
+    EXPECT_EQ(WindowsMenuTexts(), (QStringList{"Ca&scade", "&Tile", "&Close All"}));
 }
 
 TEST_F(UnsavedWork, EnterInTheAngleBoxRotatesAndGivesTheKeysBackToThePicture) {
@@ -281,7 +282,7 @@ TEST_F(UnsavedWork, AFailedAllocationIsReportedAndChangesNothing) {
     NewImage(2000, 2000);
     EXPECT_EQ(dialogs_.Messages(), QStringList{"Error|Not enough memory for this picture."});
     EXPECT_EQ(main_->Documents(), QList<TfrmDesigner*>{doc});
-    EXPECT_EQ(WindowsMenuTexts(), (QStringList{"&Close All", "Image1"}));
+    EXPECT_EQ(WindowsMenuTexts(), (QStringList{"Ca&scade", "&Tile", "&Close All", "Image1"}));
 
     // A rotation whose result does not fit: the picture, its undo state and flag stay.
     SetDibAllocator(nullptr);
