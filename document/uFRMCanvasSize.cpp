@@ -1,6 +1,7 @@
 #include "document/uFRMCanvasSize.h"
 
 #include "document/uFRMResizeImage.h"
+#include "document/uFRMSizeControls.h"
 #include "shell/UserDialogsWidget.h"
 #include "shell/uLanguagesSuport.h"
 
@@ -14,30 +15,13 @@
 
 namespace kolvar {
 
-namespace {
-
-QLabel* label(QWidget* parent, const char* name, const QString& text) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
-}
-
-QSpinBox* sizeEdit(QWidget* parent, const char* name) {
-    auto* e = new QSpinBox(parent);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setRange(1, TfrmResizeImage::MaxSide);
-    return e;
-}
-
-} // namespace
-
 TfrmCanvasSize::TfrmCanvasSize(QWidget* Parent) : TfrmDialog(Parent) {
     setObjectName(QStringLiteral("frmCanvasSize"));
     setWindowTitle(QStringLiteral("Canvas Size"));
     SetHelpContext(HelpContextNumber);
     QWidget* c = Client();
-    FWidth = sizeEdit(c, "seWidth");
-    FHeight = sizeEdit(c, "seHeight");
+    FWidth = SizeEdit(c, "seWidth", 1, TfrmResizeImage::MaxSide);
+    FHeight = SizeEdit(c, "seHeight", 1, TfrmResizeImage::MaxSide);
     auto* anchorBox = new QGroupBox(QStringLiteral(" Anchor "), c);
     anchorBox->setObjectName(QStringLiteral("gbAnchor"));
     auto* anchors = new QGridLayout(anchorBox);
@@ -55,12 +39,12 @@ TfrmCanvasSize::TfrmCanvasSize(QWidget* Parent) : TfrmDialog(Parent) {
 
     auto* grid = new QGridLayout(c);
     grid->setContentsMargins(8, 8, 8, 8);
-    grid->addWidget(label(c, "lblWidth", QStringLiteral("Width")), 0, 0);
+    grid->addWidget(SizeLabel(c, "lblWidth", QStringLiteral("Width")), 0, 0);
     grid->addWidget(FWidth, 0, 1);
-    grid->addWidget(label(c, "lblPixelsW", QStringLiteral("pixels")), 0, 2);
-    grid->addWidget(label(c, "lblHeight", QStringLiteral("Height")), 1, 0);
+    grid->addWidget(SizeLabel(c, "lblPixelsW", QStringLiteral("pixels")), 0, 2);
+    grid->addWidget(SizeLabel(c, "lblHeight", QStringLiteral("Height")), 1, 0);
     grid->addWidget(FHeight, 1, 1);
-    grid->addWidget(label(c, "lblPixelsH", QStringLiteral("pixels")), 1, 2);
+    grid->addWidget(SizeLabel(c, "lblPixelsH", QStringLiteral("pixels")), 1, 2);
     grid->addWidget(anchorBox, 2, 0, 1, 3, Qt::AlignHCenter);
     SetClientSize(240, 215);
     setTabOrder(FWidth, FHeight);
@@ -90,12 +74,8 @@ void TfrmCanvasSize::showEvent(QShowEvent* Event) {
 }
 
 void TfrmCanvasSize::sbOKClick() {
-    if (!PictureSizeAllowed(FWidth->value(), FHeight->value())) {
-        QString text = LanguageSuport().GetVariable(QStringLiteral("frmCanvasSize_TooLarge"));
-        if (text.isEmpty()) text = QStringLiteral("The picture would be too large.");
-        UserDialogs().Message(this, windowTitle(), text, TMessageIcon::Error);
+    if (!PictureSizeAccepted(this, "frmCanvasSize_TooLarge", FWidth->value(), FHeight->value()))
         return;
-    }
     FAccepted = true;
     TfrmDialog::sbOKClick();
 }

@@ -1,5 +1,6 @@
 #include "document/uFRMFileSize.h"
 
+#include "document/uFRMSizeControls.h"
 #include "shell/UserDialogsWidget.h"
 #include "shell/uKolvarGeneric.h"
 
@@ -11,30 +12,13 @@
 
 namespace kolvar {
 
-namespace {
-
-QLabel* label(QWidget* parent, const char* name, const QString& text) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
-}
-
-QSpinBox* sizeEdit(QWidget* parent, const char* name) {
-    auto* e = new QSpinBox(parent);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setRange(2, 9999); // at most four digits
-    return e;
-}
-
-} // namespace
-
 TfrmDefineFileSize::TfrmDefineFileSize(QWidget* Parent) : TfrmDialog(Parent) {
     setObjectName(QStringLiteral("frmDefineFileSize"));
     setWindowTitle(QStringLiteral("File New"));
     SetHelpContext(HelpContextNumber);
     QWidget* c = Client();
-    FHeight = sizeEdit(c, "seHeight");
-    FWidth = sizeEdit(c, "seWidth");
+    FHeight = SizeEdit(c, "seHeight", 2, 9999);
+    FWidth = SizeEdit(c, "seWidth", 2, 9999);
     FPaperColor = new QFrame(c);
     FPaperColor->setObjectName(QStringLiteral("shPaperColor"));
     FPaperColor->setFrameShape(QFrame::Box);
@@ -45,13 +29,13 @@ TfrmDefineFileSize::TfrmDefineFileSize(QWidget* Parent) : TfrmDialog(Parent) {
 
     auto* grid = new QGridLayout(c);
     grid->setContentsMargins(8, 8, 8, 8);
-    grid->addWidget(label(c, "lblHeight", QStringLiteral("Page Height")), 0, 0);
+    grid->addWidget(SizeLabel(c, "lblHeight", QStringLiteral("Page Height")), 0, 0);
     grid->addWidget(FHeight, 0, 1);
-    grid->addWidget(label(c, "lblPixelsH", QStringLiteral("pixels")), 0, 2);
-    grid->addWidget(label(c, "lblWidth", QStringLiteral("Page Width")), 1, 0);
+    grid->addWidget(SizeLabel(c, "lblPixelsH", QStringLiteral("pixels")), 0, 2);
+    grid->addWidget(SizeLabel(c, "lblWidth", QStringLiteral("Page Width")), 1, 0);
     grid->addWidget(FWidth, 1, 1);
-    grid->addWidget(label(c, "lblPixelsW", QStringLiteral("pixels")), 1, 2);
-    grid->addWidget(label(c, "lblPaperColor", QStringLiteral("Paper Color")), 2, 0);
+    grid->addWidget(SizeLabel(c, "lblPixelsW", QStringLiteral("pixels")), 1, 2);
+    grid->addWidget(SizeLabel(c, "lblPaperColor", QStringLiteral("Paper Color")), 2, 0);
     grid->addWidget(FPaperColor, 2, 1);
     SetClientSize(224, 122);
     SetPaperColor(FColor);

@@ -1,5 +1,6 @@
 #include "document/uFRMResizeImage.h"
 
+#include "document/uFRMSizeControls.h"
 #include "formats/DecodeBudget.h"
 #include "shell/UserDialogsWidget.h"
 #include "shell/uLanguagesSuport.h"
@@ -18,19 +19,6 @@ namespace kolvar {
 
 namespace {
 
-QLabel* label(QWidget* parent, const char* name, const QString& text) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
-}
-
-QSpinBox* sizeEdit(QWidget* parent, const char* name) {
-    auto* e = new QSpinBox(parent);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setRange(1, TfrmResizeImage::MaxSide);
-    return e;
-}
-
 int32_t roundTo(double v) {
     return int32_t(std::nearbyint(v));
 }
@@ -48,8 +36,8 @@ TfrmResizeImage::TfrmResizeImage(QWidget* Parent) : TfrmDialog(Parent) {
     setWindowTitle(QStringLiteral("Resize Image"));
     SetHelpContext(HelpContextNumber);
     QWidget* c = Client();
-    FWidth = sizeEdit(c, "seWidth");
-    FHeight = sizeEdit(c, "seHeight");
+    FWidth = SizeEdit(c, "seWidth", 1, TfrmResizeImage::MaxSide);
+    FHeight = SizeEdit(c, "seHeight", 1, TfrmResizeImage::MaxSide);
     FPixels = new QRadioButton(QStringLiteral("Pixels"), c);
     FPixels->setObjectName(QStringLiteral("rbPixels"));
     FPixels->setChecked(true);
@@ -67,12 +55,12 @@ TfrmResizeImage::TfrmResizeImage(QWidget* Parent) : TfrmDialog(Parent) {
     grid->setContentsMargins(8, 8, 8, 8);
     grid->addWidget(FPixels, 0, 0);
     grid->addWidget(FPercent, 0, 1);
-    grid->addWidget(label(c, "lblWidth", QStringLiteral("Width")), 1, 0);
+    grid->addWidget(SizeLabel(c, "lblWidth", QStringLiteral("Width")), 1, 0);
     grid->addWidget(FWidth, 1, 1);
-    grid->addWidget(label(c, "lblHeight", QStringLiteral("Height")), 2, 0);
+    grid->addWidget(SizeLabel(c, "lblHeight", QStringLiteral("Height")), 2, 0);
     grid->addWidget(FHeight, 2, 1);
     grid->addWidget(FKeep, 3, 0, 1, 2);
-    grid->addWidget(label(c, "lblResample", QStringLiteral("Resampling")), 4, 0);
+    grid->addWidget(SizeLabel(c, "lblResample", QStringLiteral("Resampling")), 4, 0);
     grid->addWidget(FResample, 4, 1);
     SetClientSize(240, 150);
     setTabOrder(FWidth, FHeight);
@@ -164,12 +152,7 @@ void TfrmResizeImage::showEvent(QShowEvent* Event) {
 }
 
 void TfrmResizeImage::sbOKClick() {
-    if (!PictureSizeAllowed(NewWidth(), NewHeight())) {
-        QString text = LanguageSuport().GetVariable(QStringLiteral("frmResizeImage_TooLarge"));
-        if (text.isEmpty()) text = QStringLiteral("The picture would be too large.");
-        UserDialogs().Message(this, windowTitle(), text, TMessageIcon::Error);
-        return;
-    }
+    if (!PictureSizeAccepted(this, "frmResizeImage_TooLarge", NewWidth(), NewHeight())) return;
     FAccepted = true;
     TfrmDialog::sbOKClick();
 }
