@@ -15,22 +15,13 @@ out=${2:-/tmp/kolvar-big}
 side=${3:-16384}
 kolvar=$build/app/kolvar
 maker=$build/bench/bench_bigpicture
-for tool in Xvfb openbox xdotool import; do
-    command -v "$tool" >/dev/null || { echo "needs $tool (xvfb openbox xdotool imagemagick)"; exit 2; }
-done
+. "$root/tests/gui/walk_support.sh"
+walk_require
 [ -x "$maker" ] || { echo "needs $maker: build the bench_bigpicture target"; exit 2; }
 rm -rf "$out" && mkdir -p "$out/home"
 "$maker" write "$side" "$out/big.jpg" 2>/dev/null
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $kolvar_pid $wm $xvfb 2>/dev/null || true' EXIT
-export DISPLAY=$display
-sleep 1
-openbox >/dev/null 2>&1 &
-wm=$!
-sleep 1
+walk_start_display
 
 shot() { sleep "${2:-1}"; import -window root "$out/$1.png"; echo "  $out/$1.png"; }
 # Waits until the program is idle: its CPU time stops growing for a second.

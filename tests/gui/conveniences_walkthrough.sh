@@ -12,22 +12,11 @@ build=${1:-$root/build}
 out=${2:-/tmp/kolvar-conveniences}
 kolvar=$build/app/kolvar
 drag_source=$build/tests/gui/kolvar_drag_source
-for tool in Xvfb openbox xdotool import convert; do
-    command -v "$tool" >/dev/null || { echo "needs $tool (xvfb openbox xdotool imagemagick)"; exit 2; }
-done
+. "$root/tests/gui/walk_support.sh"
+walk_require convert
 [ -x "$drag_source" ] || { echo "build kolvar_drag_source first"; exit 2; }
 rm -rf "$out" && mkdir -p "$out/home" "$out/pictures" "$out/exports"
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
-xvfb=$!
-kolvar_pid=
-drag_pid=
-trap 'kill $kolvar_pid $drag_pid $wm $xvfb 2>/dev/null || true' EXIT
-export DISPLAY=$display
-sleep 1
-openbox >/dev/null 2>&1 &
-wm=$!
-sleep 1
+walk_start_display
 
 convert -size 240x160 plasma:fractal -seed 3 "$out/pictures/clouds.gif"
 convert -size 200x150 gradient:orange-purple -colors 64 -type Palette "$out/pictures/sunset.pcx"
@@ -78,6 +67,7 @@ shot 08-letter-z
 # A file dropped from another program opens as a document.
 "$drag_source" 1000 60 "$out/dropped.bmp" &
 drag_pid=$!
+extra_pids=$drag_pid
 sleep 2
 xdotool mousemove 1100 100 mousedown 1
 for step in 1 2 3 4 5 6 7 8 9 10; do
@@ -88,6 +78,7 @@ xdotool mouseup 1
 shot 09-dropped-file-opened 2
 kill $drag_pid 2>/dev/null || true
 drag_pid=
+extra_pids=
 # A new 100-pixel picture keeps its caption readable.
 xdotool key ctrl+n
 sleep 1

@@ -8,19 +8,10 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 kolvar=${1:-$root/build/app/kolvar}
 out=${2:-/tmp/kolvar-walk}
-for tool in Xvfb openbox xdotool import convert; do
-    command -v "$tool" >/dev/null || { echo "needs $tool (xvfb openbox xdotool imagemagick)"; exit 2; }
-done
+. "$root/tests/gui/walk_support.sh"
+walk_require convert
 rm -rf "$out" && mkdir -p "$out/home"
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $kolvar_pid $wm $xvfb 2>/dev/null || true' EXIT
-export DISPLAY=$display
-sleep 1
-openbox >/dev/null 2>&1 &
-wm=$!
-sleep 1
+walk_start_display
 
 convert -size 1600x1200 plasma:fractal -seed 7 "$out/photo.jpg"
 shot() { sleep "${2:-1}"; import -window root "$out/$1.png"; echo "  $out/$1.png"; }

@@ -11,19 +11,10 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 kolvar=${1:-$root/build/app/kolvar}
 out=${2:-/tmp/kolvar-hostile-walk}
-for tool in Xvfb openbox xdotool import python3; do
-    command -v "$tool" >/dev/null || { echo "needs $tool (xvfb openbox xdotool imagemagick python3)"; exit 2; }
-done
+. "$root/tests/gui/walk_support.sh"
+walk_require python3
 rm -rf "$out" && mkdir -p "$out/home"
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $kolvar_pid $wm $xvfb 2>/dev/null || true' EXIT
-export DISPLAY=$display
-sleep 1
-openbox >/dev/null 2>&1 &
-wm=$!
-sleep 1
+walk_start_display
 
 # 16384 x 16384 run-length data that ends at once, and a JPEG whose data is garbage.
 python3 - "$out" <<'PY'

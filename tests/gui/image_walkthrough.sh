@@ -11,20 +11,10 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 kolvar=${1:-$root/build/app/kolvar}
 out=${2:-/tmp/kolvar-image-walk}
 ref="python3 $root/tests/gui/image_reference.py"
-for tool in Xvfb openbox xdotool import convert python3; do
-    command -v "$tool" >/dev/null || { echo "needs $tool (xvfb openbox xdotool imagemagick)"; exit 2; }
-done
+. "$root/tests/gui/walk_support.sh"
+walk_require convert python3
 rm -rf "$out" && mkdir -p "$out/home"
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
-xvfb=$!
-kolvar_pid=
-trap 'kill $kolvar_pid $wm $xvfb 2>/dev/null || true' EXIT
-export DISPLAY=$display
-sleep 1
-openbox >/dev/null 2>&1 &
-wm=$!
-sleep 1
+walk_start_display
 
 photo=$out/photo.bmp
 convert -size 320x200 plasma:fractal -seed 7 -type truecolor "BMP3:$photo"
