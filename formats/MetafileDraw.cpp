@@ -14,6 +14,19 @@ namespace kolvar {
 
 namespace {
 
+// An upper bound of a path's length: its control polygon. QPainterPath::length subdivides
+// curves until they are flat, which takes seconds on the degenerate curves a damaged file makes.
+double ControlPolygonLength(const QPainterPath& path) {
+    double length = 0;
+    for (int i = 1; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isMoveTo()) continue;
+        const QPainterPath::Element prev = path.elementAt(i - 1);
+        length += std::hypot(e.x - prev.x, e.y - prev.y);
+    }
+    return length;
+}
+
 QColor ColorOf(TColor c) {
     return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
 }
@@ -293,7 +306,7 @@ void TMetafilePlayer::StrokeOutput(const QPainterPath& path, bool shortenEnd) {
     // A stroke covers about its length times its width, far less than its box when thin.
     const double reach = std::max(width, 1.0) * 2 + 2;
     ChargeDrawing(path.controlPointRect().adjusted(-reach, -reach, reach, reach),
-                  (path.length() + reach) * reach);
+                  (ControlPolygonLength(path) + reach) * reach);
     QPen pen(ColorOf(mp.Color));
     QPainterPath p = path;
     if (width < 1.5) {
