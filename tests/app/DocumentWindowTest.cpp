@@ -1,3 +1,4 @@
+#include "app/MainWindowFixture.h"
 #include "app/uFRMMain.h"
 #include "common/ScriptedDialogs.h"
 #include "document/uFRMDesigner.h"
@@ -38,30 +39,13 @@ using kolvar::test::TScriptedDialogs;
 namespace {
 
 // A main window on a fresh program directory, shown at a size that holds its documents.
-class DocumentWindow : public testing::Test {
+class DocumentWindow : public test::TMainWindowTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(home_.isValid());
-        qputenv("KOLVAR_HOME", home_.path().toLocal8Bit());
-        main_ = std::make_unique<TfrmKolvar>();
-        main_->resize(1000, 800);
-        main_->show();
-        QApplication::processEvents();
-    }
-    void TearDown() override {
-        for (TfrmDesigner* d : main_->Documents()) d->SetModified(false);
-        main_.reset();
-        qunsetenv("KOLVAR_HOME");
-    }
     TfrmDesigner* NewImage() {
         dialogs_.Dialogs.push_back([](TfrmKolvarWnd&) { return mrOk; });
         main_->FileOptionsClick(0);
         return main_->ActiveDocument();
     }
-
-    QTemporaryDir home_;
-    TScriptedDialogs dialogs_;
-    std::unique_ptr<TfrmKolvar> main_;
 };
 
 } // namespace
@@ -144,7 +128,8 @@ TEST_F(DocumentWindow, ThirdNewWithTwoOpenIsImage3AndWindowsMenuKeepsItsSeparato
             out << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return out;
     };
-    EXPECT_EQ(texts(), (QStringList{"Ca&scade", "&Tile", "&Close All", "-", "Image1", "Image2", "Image3"}));
+    EXPECT_EQ(texts(),
+              (QStringList{"Ca&scade", "&Tile", "&Close All", "-", "Image1", "Image2", "Image3"}));
     main_->WindowsOptionsClick(7); // Close All: nothing modified, nothing asked
     QApplication::processEvents();
     EXPECT_EQ(texts(), (QStringList{"Ca&scade", "&Tile", "&Close All", "-"}));

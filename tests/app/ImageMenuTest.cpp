@@ -1,6 +1,7 @@
 // The Image menu, Redo, Select All, the history levels and the document panels of the status
 // bar, driven through the real main window.
 
+#include "app/MainWindowFixture.h"
 #include "app/uFRMMain.h"
 #include "common/ScriptedDialogs.h"
 #include "document/uFRMCanvasSize.h"
@@ -36,22 +37,8 @@ constexpr int kTagGrayscale = 8;
 constexpr int32_t kActionLine = 1;
 constexpr int32_t kActionPen = 7;
 
-class ImageMenu : public testing::Test {
+class ImageMenu : public test::TMainWindowTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(home_.isValid());
-        qputenv("KOLVAR_HOME", home_.path().toLocal8Bit());
-        main_ = std::make_unique<TfrmKolvar>();
-        main_->resize(1000, 800);
-        main_->show();
-        QApplication::processEvents();
-    }
-    void TearDown() override {
-        for (TfrmDesigner* d : main_->Documents()) d->SetModified(false);
-        main_.reset();
-        Preferences() = TPreferences();
-        qunsetenv("KOLVAR_HOME");
-    }
     // A new W x H document holding noise, so that every move of a pixel shows.
     TfrmDesigner* NewPhoto(int32_t W, int32_t H) {
         main_->Tools().FileWidth = W;
@@ -82,10 +69,6 @@ protected:
         Mouse(doc, QEvent::MouseButtonRelease, points.back(), Qt::NoButton);
         QApplication::processEvents();
     }
-
-    QTemporaryDir home_;
-    TScriptedDialogs dialogs_;
-    std::unique_ptr<TfrmKolvar> main_;
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 // picture's window still shows its caption, scroll bars keep the desktop's colours, and the
 // tools answer their letters.
 
+#include "app/MainWindowFixture.h"
 #include "app/uFRMMain.h"
 #include "common/ScriptedDialogs.h"
 #include "document/uFRMDesigner.h"
@@ -26,31 +27,14 @@ using kolvar::test::TScriptedDialogs;
 
 namespace {
 
-class WindowArrangement : public testing::Test {
+class WindowArrangement : public test::TMainWindowTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(home_.isValid());
-        qputenv("KOLVAR_HOME", home_.path().toLocal8Bit());
-        main_ = std::make_unique<TfrmKolvar>();
-        main_->resize(1000, 800);
-        main_->show();
-        QApplication::processEvents();
-    }
-    void TearDown() override {
-        for (TfrmDesigner* d : main_->Documents()) d->SetModified(false);
-        main_.reset();
-        qunsetenv("KOLVAR_HOME");
-    }
     QMdiSubWindow* NewImage() {
         dialogs_.Dialogs.push_back([](TfrmKolvarWnd&) { return mrOk; });
         main_->FileOptionsClick(0);
         QApplication::processEvents();
         return main_->MdiArea()->activeSubWindow();
     }
-
-    QTemporaryDir home_;
-    TScriptedDialogs dialogs_;
-    std::unique_ptr<TfrmKolvar> main_;
 };
 
 // The width the caption text gets in a sub-window's title bar, as the sub-window lays it out.
