@@ -1,6 +1,7 @@
 // The tiled history against plain full copies of every state it should return to.
 
 #include "document/ImageHistory.h"
+#include "common/TestSupport.h"
 #include "raster/DibTransforms.h"
 
 #include <gtest/gtest.h>
@@ -11,16 +12,6 @@
 using namespace kolvar;
 
 namespace {
-
-TDibContainer noisy(int32_t W, int32_t H, unsigned Seed) {
-    TDibContainer c(W, H);
-    std::srand(Seed);
-    for (int32_t y = 0; y < H; ++y)
-        for (int32_t x = 0; x < W; ++x)
-            c.SetPixel(x, y,
-                       TDibColor{uint8_t(std::rand()), uint8_t(std::rand()), uint8_t(std::rand())});
-    return c;
-}
 
 void paint(TDibContainer& Image, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TDibColor C) {
     for (int32_t y = Y1; y <= Y2; ++y) Image.HorzLine(y, X1, X2, C);
@@ -41,7 +32,7 @@ struct TDoc {
 
 TEST(ImageHistory, TwentyMixedChangesUndoAndRedoToIdenticalPictures) {
     THistoryBudget budget;
-    TDoc d(noisy(150, 97, 1), 20, budget);
+    TDoc d(test::NoisyImage(150, 97, 1), 20, budget);
     std::vector<TDibContainer> states{d.Image};
     for (int i = 0; i < 20; ++i) {
         switch (i % 5) {
@@ -139,8 +130,8 @@ TEST(ImageHistory, ANewChangeEndsRedoAndLevelsKeepTheLatestSteps) {
 
 TEST(ImageHistory, TheBudgetCompressesThenDropsTheOldestStepsOfAllDocuments) {
     THistoryBudget budget(size_t(64) << 20);
-    TDoc a(noisy(256, 256, 7), 50, budget);
-    TDoc b(noisy(256, 256, 8), 50, budget);
+    TDoc a(test::NoisyImage(256, 256, 7), 50, budget);
+    TDoc b(test::NoisyImage(256, 256, 8), 50, budget);
     const size_t full = size_t(256) * 256 * 3;
     for (int i = 0; i < 6; ++i)
         for (TDoc* d : {&a, &b}) {

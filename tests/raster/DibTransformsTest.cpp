@@ -1,6 +1,7 @@
 // Whole-picture geometry compared pixel for pixel with plain, obviously right references.
 
 #include "raster/DibTransforms.h"
+#include "common/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +12,6 @@
 using namespace kolvar;
 
 namespace {
-
-TDibContainer noisy(int32_t W, int32_t H, unsigned Seed) {
-    TDibContainer c(W, H);
-    std::srand(Seed);
-    for (int32_t y = 0; y < H; ++y)
-        for (int32_t x = 0; x < W; ++x)
-            c.SetPixel(x, y,
-                       TDibColor{uint8_t(std::rand()), uint8_t(std::rand()), uint8_t(std::rand())});
-    return c;
-}
 
 // Every pixel of Got against Source at the coordinates Map gives for it.
 void expectMapped(const TDibContainer& Got, const TDibContainer& Source, int32_t W, int32_t H,
@@ -52,7 +43,7 @@ double bilinearReference(const TDibContainer& S, double sx, double sy, int k) {
 
 TEST(DibTransforms, MirrorsAndQuarterTurnsMoveEveryPixelExactly) {
     const int32_t w = 37, h = 23;
-    const TDibContainer s = noisy(w, h, 1);
+    const TDibContainer s = test::NoisyImage(w, h, 1);
     expectMapped(FlippedHorizontal(s), s, w, h, [&](int32_t x, int32_t y) {
         return TPoint{w - 1 - x, y};
     });
@@ -71,7 +62,7 @@ TEST(DibTransforms, MirrorsAndQuarterTurnsMoveEveryPixelExactly) {
     });
     // Larger than one block of the blocked copy, and byte-identical after a full turn (padding
     // included).
-    const TDibContainer big = noisy(131, 70, 2);
+    const TDibContainer big = test::NoisyImage(131, 70, 2);
     TDibContainer turned = big;
     for (int i = 0; i < 4; ++i) turned = Rotated90(turned, true);
     EXPECT_TRUE(turned.SameImage(big));
@@ -81,7 +72,7 @@ TEST(DibTransforms, MirrorsAndQuarterTurnsMoveEveryPixelExactly) {
 }
 
 TEST(DibTransforms, NearestResizeTakesThePixelUnderEachCentre) {
-    const TDibContainer s = noisy(37, 23, 3);
+    const TDibContainer s = test::NoisyImage(37, 23, 3);
     for (const auto& [w, h] : {std::pair{74, 46}, {20, 9}, {1, 1}, {100, 5}, {37, 23}}) {
         const TDibContainer r = Resized(s, w, h, TResample::Nearest);
         expectMapped(r, s, w, h, [&](int32_t x, int32_t y) {
@@ -94,7 +85,7 @@ TEST(DibTransforms, NearestResizeTakesThePixelUnderEachCentre) {
 }
 
 TEST(DibTransforms, SmoothResizeStaysWithinOneOfAPlainBilinear) {
-    const TDibContainer s = noisy(37, 23, 4);
+    const TDibContainer s = test::NoisyImage(37, 23, 4);
     for (const auto& [w, h] : {std::pair{90, 31}, {15, 11}, {3, 70}, {1, 1}}) {
         const TDibContainer r = Resized(s, w, h, TResample::Smooth);
         ASSERT_EQ(r.Width(), w);
@@ -113,7 +104,7 @@ TEST(DibTransforms, SmoothResizeStaysWithinOneOfAPlainBilinear) {
 }
 
 TEST(DibTransforms, CanvasPlacesThePictureByItsAnchorOnPaper) {
-    const TDibContainer s = noisy(7, 5, 5);
+    const TDibContainer s = test::NoisyImage(7, 5, 5);
     const TDibColor paper{1, 2, 3};
     struct TCase {
         int32_t Anchor;
@@ -140,7 +131,7 @@ TEST(DibTransforms, CanvasPlacesThePictureByItsAnchorOnPaper) {
 }
 
 TEST(DibTransforms, CropTakesTheRectangleClippedToThePicture) {
-    const TDibContainer s = noisy(30, 20, 6);
+    const TDibContainer s = test::NoisyImage(30, 20, 6);
     const TDibContainer r = Cropped(s, {25, 15, 4, 3}); // corners in either order
     expectMapped(r, s, 22, 13, [](int32_t x, int32_t y) { return TPoint{x + 4, y + 3}; });
     const TDibContainer clipped = Cropped(s, {-5, 10, 40, 60});
