@@ -167,7 +167,7 @@ void TDibContainer::Allocate(int32_t W, int32_t H) {
     if (W == 0 || H == 0) return;
     const int32_t stride = StrideFor(W);
     const size_t bytes = size_t(stride) * size_t(H);
-    std::unique_ptr<uint8_t, FreeDeleter> buffer(static_cast<uint8_t*>(allocator(bytes)));
+    std::unique_ptr<uint8_t, FreeDeleter> buffer(static_cast<uint8_t*>(allocator.load()(bytes)));
     if (!buffer)
         throw EDibMemoryError(
             QStringLiteral("Not enough memory for an image of %1 x %2 pixels").arg(W).arg(H));
