@@ -378,7 +378,7 @@ void TfrmDesigner::ClearImage() {
     if (FHistory)
         SaveUndo();
     else
-        FUndoImage.AssignContainer(FImage);
+        CopyToUndo();
     if (const TDibCanvas* tools = ToolState().ToolCanvas.get())
         FImage.Clear(tools->Brush().BackColor());
     else
@@ -391,12 +391,39 @@ void TfrmDesigner::SaveUndo() {
     // With a history the undo copy is the base the next change is measured against; a
     // gesture's handlers may ask more than once, but the gesture stays one step.
     if (!FHistory)
-        // Only the copy is read meanwhile (by painting), so the windows may keep painting.
-        RunKeepingWindowsLive([this](const TWorkReport&) { FUndoImage.AssignContainer(FImage); });
+        CopyToUndo();
     else if (!FInGesture)
         CommitChange();
     FUndoAvailable = true;
     if (FHost) FHost->SetUndoEnabled(true);
+}
+
+void TfrmDesigner::CopyToUndo() {
+    // Right after an Undo the picture is its own undo copy and Redo holds the only other
+    // picture. A change is coming, which takes Redo away anyway: its memory becomes the copy,
+    // so that a big picture never needs three.
+    if (FUndoImage.Empty() && !FRedoImage.Empty()) {
+        FUndoImage = std::move(FRedoImage);
+        ForgetRedo();
+    }
+    // Only the copy is read meanwhile (by painting), so the windows may keep painting.
+    RunKeepingWindowsLive([this](const TWorkReport&) { FUndoImage.AssignContainer(FImage); });
+}
+
+void TfrmDesigner::ReplaceImage(const std::function<void(TDibContainer& Result)>& Fill) {
+    SaveUndo();
+    // Either way the undo copy now holds the picture; Fill writes the new one over it.
+    try {
+        Fill(FUndoImage);
+    } catch (...) {
+        RunKeepingWindowsLive([this](const TWorkReport&) { FUndoImage.AssignContainer(FImage); });
+        throw;
+    }
+    std::swap(FImage, FUndoImage);
+}
+
+TPoint TfrmDesigner::ViewSize() {
+    return TPoint{FDesigner->width(), FDesigner->height()};
 }
 
 void TfrmDesigner::RotateImage(int32_t Degrees) {

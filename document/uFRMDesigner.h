@@ -150,6 +150,8 @@ public:
     std::optional<TFilterSelection> FilterSelection() override;
     void SetPreviewHooks(TPreviewPaint Buffer, TPreviewPaintDC DC) override;
     void ShowProgress(int Percent) override;
+    TPoint ViewSize() override;
+    void ReplaceImage(const std::function<void(TDibContainer& Result)>& Fill) override;
     const TPreviewPaint& OnPreviewPaint() const { return FOnPreviewPaint; }
     const TPreviewPaintDC& OnPreviewPaintDC() const { return FOnPreviewPaintDC; }
     // Composes the view again from the image and repaints.
@@ -271,6 +273,8 @@ private:
     bool MultiLevel() const { return FHistory != nullptr; }
     void CommitChange();
     void ForgetRedo();
+    // The single undo copy of the picture as it is now.
+    void CopyToUndo();
     void HistoryMoved(int32_t OldWidth, int32_t OldHeight);
     void ShowUndoState();
     void ReplaceImage(TDibContainer&& Result);

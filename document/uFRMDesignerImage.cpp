@@ -56,17 +56,21 @@ void TfrmDesigner::RestoreUndo() {
         HistoryMoved(w, h);
         return;
     }
-    // The first Undo after a change keeps the picture it replaces for Redo; a repeated Undo
-    // copies the undo copy again, as it always did.
+    // The first Undo after a change keeps the picture it replaces for Redo and makes the undo
+    // copy the picture, with no copying; the picture is then its own undo copy. A repeated
+    // Undo copies an undo copy that is still there again, as it always did.
     if (FUndoAvailable) {
         FRedoImage = std::move(FImage);
         FRedoAvailable = true;
         if (FHost && isActiveDocument()) FHost->SetRedoEnabled(true);
+        FImage = std::move(FUndoImage);
+        FUndoImage = TDibContainer();
+    } else if (!FUndoImage.Empty()) {
+        // The picture takes its size here, so painting meanwhile never meets a buffer being
+        // replaced; only the pixels are copied on the working thread, and the repaint is whole.
+        FImage.SetSize(FUndoImage.Width(), FUndoImage.Height());
+        RunKeepingWindowsLive([this](const TWorkReport&) { FImage.AssignContainer(FUndoImage); });
     }
-    // The picture takes its size here, so painting meanwhile never meets a buffer being
-    // replaced; only the pixels are copied on the working thread, and the repaint is whole.
-    FImage.SetSize(FUndoImage.Width(), FUndoImage.Height());
-    RunKeepingWindowsLive([this](const TWorkReport&) { FImage.AssignContainer(FUndoImage); });
     FUndoAvailable = false;
     HistoryMoved(w, h);
 }
@@ -79,6 +83,8 @@ void TfrmDesigner::Redo() {
         ScheduleCompression();
     } else {
         if (!FRedoAvailable) return;
+        // Undo made the picture its own undo copy; it becomes the undo copy again.
+        if (FUndoImage.Empty()) FUndoImage = std::move(FImage);
         FImage = std::move(FRedoImage);
         FRedoImage.SetSize(0, 0);
         FRedoAvailable = false;

@@ -13,6 +13,7 @@ namespace kolvar {
 
 TBlurFilter::TBlurFilter(const TRect& Region, const TDibContainer& Source)
     : TGraphicFilter(Region, Source) {
+    RowsAlone = true;
     Prepare();
 }
 
@@ -107,6 +108,7 @@ void TBlurFilter::SpanWith(TColumns& cols, TDibContainer& Target, int32_t Y, int
 
 TSplitBlurFilter::TSplitBlurFilter(const TRect& Region, const TDibContainer& Source)
     : TGraphicFilter(Region, Source) {
+    RowsAlone = true;
     Prepare();
 }
 
@@ -141,6 +143,7 @@ void TSplitBlurFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_
 
 TMotionBlurFilter::TMotionBlurFilter(const TRect& Region, const TDibContainer& Source)
     : TGraphicFilter(Region, Source) {
+    RowsAlone = true;
     Prepare();
 }
 

@@ -21,6 +21,7 @@ namespace kolvar {
 
 TRoughFilter::TRoughFilter(const TRect& Region, const TDibContainer& Source)
     : TGraphicFilter(Region, Source) {
+    RowsAlone = true;
     Prepare();
 }
 

@@ -201,6 +201,7 @@ uint32_t FixedOffset(uint8_t level) {
 
 TConvolutionFilter::TConvolutionFilter(const TRect& Region, const TDibContainer& Source)
     : TGraphicFilter(Region, Source), Kernel(3, 3) {
+    RowsAlone = true;
     Definition.SetCols(3);
     Definition.OnChange = [this](TConvolutionFilterDef&) { Rebuild(); };
     Definition.SetRows(3);
@@ -267,6 +268,7 @@ void TConvolutionFilter::SpanWith(TScratch& scratch, TDibContainer& Target, int3
 
 TSobelFilter::TSobelFilter(const TRect& Region, const TDibContainer& Source)
     : TGraphicFilter(Region, Source), KernelA(3, 3), KernelB(3, 3) {
+    RowsAlone = true;
     const int32_t a[3][3] = {{1, 2, 1}, {0, 0, 0}, {-1, -2, -1}};
     const int32_t b[3][3] = {{1, 0, -1}, {2, 0, -2}, {1, 0, -1}};
     for (int32_t r = 0; r < 3; ++r)

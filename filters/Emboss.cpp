@@ -9,6 +9,7 @@ namespace kolvar {
 
 TEmbossFilter::TEmbossFilter(const TRect& Region, const TDibContainer& Source)
     : TGraphicFilter(Region, Source) {
+    RowsAlone = true;
     Prepare();
 }
 

@@ -41,6 +41,19 @@ public:
     // How far a command that works off the user-interface thread got, in percent; -1 when
     // it is over.
     virtual void ShowProgress(int Percent) { (void)Percent; }
+    // The size of the view buffer the preview hooks are given; (0, 0) when unknown.
+    virtual TPoint ViewSize() { return TPoint{0, 0}; }
+    // A change that makes a whole new picture out of the old one: takes the undo copy, then
+    // Fill writes the new picture into Result, an image of the picture's size that starts as
+    // a copy of it, while the picture stays as it was; Result then becomes the picture. When
+    // Fill raises, nothing has changed. A window lends its undo copy for Result, so that the
+    // change needs no third picture.
+    virtual void ReplaceImage(const std::function<void(TDibContainer& Result)>& Fill) {
+        TDibContainer result(Image());
+        Fill(result);
+        SaveUndo();
+        Image() = std::move(result);
+    }
 };
 
 } // namespace kolvar

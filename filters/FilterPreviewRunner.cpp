@@ -35,13 +35,20 @@ TFilterPreviewRunner::~TFilterPreviewRunner() {
 
 uint64_t TFilterPreviewRunner::Start(TGraphicFilter& Filter, const TFilterSetup& Setup,
                                      TFilterProgressEvent Progress, TFinished Finished) {
+    return Start(
+        Filter, [&Filter, &Setup](TDibContainer& Result) { return RunFilterPreview(Filter, Setup, Result); },
+        std::move(Progress), std::move(Finished));
+}
+
+uint64_t TFilterPreviewRunner::Start(TGraphicFilter& Filter, TRun Run,
+                                     TFilterProgressEvent Progress, TFinished Finished) {
     Abandon();
     FStop = false;
     FCompleted = false;
     FFailure = nullptr;
     FEnded = false;
     const uint64_t run = ++FRun;
-    FThread = std::thread(&TFilterPreviewRunner::Work, this, std::ref(Filter), std::cref(Setup),
+    FThread = std::thread(&TFilterPreviewRunner::Work, this, std::ref(Filter), std::move(Run),
                           std::move(Progress), std::move(Finished), run);
     return run;
 }
@@ -62,8 +69,8 @@ bool TFilterPreviewRunner::Wait() {
     return FCompleted;
 }
 
-void TFilterPreviewRunner::Work(TGraphicFilter& Filter, const TFilterSetup& Setup,
-                                TFilterProgressEvent Progress, TFinished Finished, uint64_t Run) {
+void TFilterPreviewRunner::Work(TGraphicFilter& Filter, const TRun& Run,
+                                TFilterProgressEvent Progress, TFinished Finished, uint64_t Number) {
     bool completed = false;
     {
         TTickSource clock = Filter.TickSource ? Filter.TickSource : TTickSource(SystemTickCount);
@@ -75,8 +82,7 @@ void TFilterPreviewRunner::Work(TGraphicFilter& Filter, const TFilterSetup& Setu
             },
             std::move(Progress));
         try {
-            RunFilterPreview(Filter, Setup, FResult);
-            completed = !FStop;
+            completed = Run(FResult) && !FStop;
         } catch (const TRunAbandoned&) {
         } catch (...) {
             FFailure = std::current_exception();
@@ -85,7 +91,7 @@ void TFilterPreviewRunner::Work(TGraphicFilter& Filter, const TFilterSetup& Setu
     FCompleted = completed;
     // The notice may make the owner join this thread, so the run counts as ended first.
     FEnded = true;
-    if (Finished) Finished(Run, completed);
+    if (Finished) Finished(Number, completed);
 }
 
 } // namespace kolvar

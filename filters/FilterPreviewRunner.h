@@ -30,6 +30,10 @@ public:
     // and Finished are called on the worker thread.
     uint64_t Start(TGraphicFilter& Filter, const TFilterSetup& Setup, TFilterProgressEvent Progress,
                    TFinished Finished);
+    // The same with another way of running Filter into the buffer (true: completed).
+    using TRun = std::function<bool(TDibContainer& Result)>;
+    uint64_t Start(TGraphicFilter& Filter, TRun Run, TFilterProgressEvent Progress,
+                   TFinished Finished);
     // Asks the run to stop at its next progress report; does not wait.
     void RequestStop() { FStop = true; }
     // Stops the run at its next progress report and waits for its thread.
@@ -49,8 +53,8 @@ public:
     std::exception_ptr Failure() const { return FFailure; }
 
 private:
-    void Work(TGraphicFilter& Filter, const TFilterSetup& Setup, TFilterProgressEvent Progress,
-              TFinished Finished, uint64_t Run);
+    void Work(TGraphicFilter& Filter, const TRun& Run, TFilterProgressEvent Progress,
+              TFinished Finished, uint64_t Number);
 
     std::thread FThread;
     std::atomic<bool> FStop{false};

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <exception>
 
 namespace kolvar {
@@ -155,12 +156,20 @@ struct TPassPlan {
     int64_t SpanCount = 0;
 };
 
+// The rows a pass leaves out, when it filters only some: rowMask[y] is 0 for them.
+using TRowMask = std::vector<uint8_t>;
+
+bool RowWanted(const TRowMask* rowMask, int32_t Y) {
+    return !rowMask || (*rowMask)[size_t(Y)];
+}
+
 TPassPlan PlanBands(const TGraphicFilter& f, TDibContainer& target, const TFilterSelection& outline,
-                    const TRect& whole, int32_t bandCount) {
+                    const TRect& whole, int32_t bandCount, const TRowMask* rowMask = nullptr) {
     TPassPlan plan;
     std::vector<int64_t> rowPixels(size_t(target.Height()), 0);
     FillOutline(target, outline, whole,
                 [&](TDibContainer& t, int32_t Y, int32_t X1, int32_t X2, const TRect&) {
+                    if (!RowWanted(rowMask, Y)) return;
                     rowPixels[size_t(Y)] += f.ClippedSpanPixels(t, Y, X1, X2);
                     ++plan.SpanCount;
                 });
@@ -186,20 +195,24 @@ TPassPlan PlanBands(const TGraphicFilter& f, TDibContainer& target, const TFilte
 }
 
 // The span procedure restricted to one band's rows, stopping once the run is abandoned.
-TDibSpanProc BandRows(const TGraphicFilter& f, const TFilterBand& band, const TDibSpanProc& proc) {
-    return [&f, band, &proc](TDibContainer& t, int32_t Y, int32_t X1, int32_t X2, const TRect& s) {
-        if (Y >= band.FirstRow && Y <= band.LastRow && !f.Cancelled()) proc(t, Y, X1, X2, s);
+TDibSpanProc BandRows(const TGraphicFilter& f, const TFilterBand& band, const TDibSpanProc& proc,
+                      const TRowMask* rowMask) {
+    return [&f, band, &proc, rowMask](TDibContainer& t, int32_t Y, int32_t X1, int32_t X2,
+                                      const TRect& s) {
+        if (Y >= band.FirstRow && Y <= band.LastRow && RowWanted(rowMask, Y) && !f.Cancelled())
+            proc(t, Y, X1, X2, s);
     };
 }
 
 // Runs the bands on threads of their own, the first one on the calling thread.
 void RunBands(TGraphicFilter& f, TDibContainer& target, const TFilterSelection& outline,
-              const TRect& whole, const TPassPlan& plan, const std::vector<TDibSpanProc>& procs) {
+              const TRect& whole, const TPassPlan& plan, const std::vector<TDibSpanProc>& procs,
+              const TRowMask* rowMask = nullptr) {
     const size_t n = plan.Bands.size();
     std::vector<std::exception_ptr> errors(n);
     const auto run = [&](size_t i) {
         try {
-            FillOutline(target, outline, whole, BandRows(f, plan.Bands[i], procs[i]));
+            FillOutline(target, outline, whole, BandRows(f, plan.Bands[i], procs[i], rowMask));
             if (!f.Cancelled()) procs[i](target, -1, 0, -1, whole);
         } catch (...) {
             errors[i] = std::current_exception();
@@ -314,6 +327,53 @@ bool RunFilterPreview(TGraphicFilter& Filter, const TFilterSetup& Setup, TDibCon
     if (Setup.HasSelection && !Preview.Empty())
         RestoreOutsideOutline(Filter, Setup, Preview, whole);
     return true;
+}
+
+bool RunFilterPreviewRows(TGraphicFilter& Filter, const TFilterSetup& Setup, TDibContainer& Preview,
+                          const std::vector<int32_t>& Rows, int32_t Left, int32_t Right,
+                          int32_t Bands) {
+    const int32_t w = Setup.PreviewWidth(), h = Setup.PreviewHeight();
+    Left = std::max(Left, 0);
+    Right = std::min(Right, w - 1);
+    const bool polygon = Setup.Outline.Kind == TFilterSelection::fsPolygon;
+    if (!Filter.FiltersRowsAlone() || polygon) return RunFilterPreview(Filter, Setup, Preview, Bands);
+    if (Filter.Cancelled()) return false;
+    Filter.SetPass(1);
+    if (Preview.Width() != w || Preview.Height() != h) Preview.SetSize(w, h);
+    if (Preview.Empty() || Left > Right) return true;
+    TRowMask mask(size_t(h), 0);
+    int32_t count = 0;
+    const size_t bytes = size_t(Right - Left + 1) * 3;
+    for (const int32_t y : Rows) {
+        if (y < 0 || y >= h || mask[size_t(y)]) continue;
+        mask[size_t(y)] = 1;
+        ++count;
+        std::memcpy(Preview.PixelPtr(Left, y),
+                    Filter.Source.PixelPtr(Left + Setup.Region.Left, y + Setup.Region.Top), bytes);
+    }
+    // The spans are the whole preview's, cut to the columns: some filters take their geometry
+    // from the shape a span belongs to.
+    const TRect whole{0, 0, w - 1, h - 1};
+    if (Bands <= 0) Bands = AutomaticBandCount(Right - Left + 1, count);
+    const TPassPlan plan = PlanBands(Filter, Preview, Setup.Outline, whole,
+                                     std::clamp(Bands, 1, std::max(count, 1)), &mask);
+    std::vector<TDibSpanProc> procs;
+    for (const TFilterBand& b : plan.Bands) {
+        TDibSpanProc proc = Filter.BandSpanProc(b);
+        if (!proc) return RunFilterPreview(Filter, Setup, Preview, Bands);
+        procs.push_back([proc, Left, Right](TDibContainer& t, int32_t Y, int32_t X1, int32_t X2,
+                                            const TRect& Shape) {
+            if (Y < 0)
+                proc(t, Y, X1, X2, Shape);
+            else if (std::max(X1, Left) <= std::min(X2, Right))
+                proc(t, Y, std::max(X1, Left), std::min(X2, Right), Shape);
+        });
+    }
+    RunBands(Filter, Preview, Setup.Outline, whole, plan, procs, &mask);
+    if (Filter.Cancelled()) return false;
+    Filter.BandsFinished(plan.Bands);
+    if (Filter.OnProgress) Filter.OnProgress(100, Filter.Pass, Filter.PassCount);
+    return !Filter.Cancelled();
 }
 
 namespace {

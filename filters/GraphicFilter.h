@@ -119,6 +119,10 @@ public:
     // Each target pixel comes from the source pixel at the same place alone (read before it is
     // written), so the filter may take its source image as its target.
     bool IsPointWise() const { return PointWise; }
+    // Any set of the region's rows may be filtered alone, in any order, each starting from its
+    // source pixels: the filter has one pass, a span writes only its own row and does not
+    // depend on the spans done before it, and the target starts as a copy of the region.
+    bool FiltersRowsAlone() const { return (RowsAlone || PointWise) && PassCount == 1; }
 
     int32_t RegionWidth() const { return Bounds.Right - Bounds.Left + 1; }
     int32_t RegionHeight() const { return Bounds.Bottom - Bounds.Top + 1; }
@@ -129,6 +133,8 @@ protected:
     bool SpansIndependent = false;
     // See IsPointWise.
     bool PointWise = false;
+    // See FiltersRowsAlone.
+    bool RowsAlone = false;
 
     // Limits a run to the part that has a source pixel behind it; false when nothing is left.
     // Containers only call with runs inside the target, but a target larger than the region
@@ -229,6 +235,16 @@ int32_t AutomaticBandCount(int32_t Width, int32_t Height);
 // abandoned through Filter.Cancel(); Preview is then only partly filtered.
 bool RunFilterPreview(TGraphicFilter& Filter, const TFilterSetup& Setup, TDibContainer& Preview,
                       int32_t Bands = 0);
+
+// As RunFilterPreview, but only the listed rows (region coordinates, ascending), and in them only
+// the columns Left..Right, for a preview that shows a part of the region. Each pixel so filtered
+// gets the value RunFilterPreview gives it; every other pixel of Preview is left as it was, so a
+// fresh Preview costs memory only for the rows filtered. Preview takes the region's size. A
+// filter that cannot filter rows alone (TGraphicFilter::FiltersRowsAlone), or a polygon
+// selection, runs the whole preview instead.
+bool RunFilterPreviewRows(TGraphicFilter& Filter, const TFilterSetup& Setup, TDibContainer& Preview,
+                          const std::vector<int32_t>& Rows, int32_t Left, int32_t Right,
+                          int32_t Bands = 0);
 
 // The whole dialog protocol without a dialog: creates the filter on the setup's region of
 // Image, lets configure set its parameters, runs the preview and writes it back into Image at

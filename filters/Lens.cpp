@@ -26,6 +26,7 @@ TBoxGeometry BoxOf(const TRect& Shape) {
 
 TLensFilter::TLensFilter(const TRect& Region, const TDibContainer& Source)
     : TGraphicFilter(Region, Source) {
+    RowsAlone = true;
     Prepare();
 }
 
@@ -71,6 +72,7 @@ void TLensFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2,
 
 TFishEyeFilter::TFishEyeFilter(const TRect& Region, const TDibContainer& Source)
     : TGraphicFilter(Region, Source) {
+    RowsAlone = true;
     Prepare();
 }
 

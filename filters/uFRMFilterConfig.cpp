@@ -54,8 +54,9 @@ void TfrmFilterConfig::SetupFilter() {
     FFilter->OnProgress = [this](int32_t Percent, int32_t Pass, int32_t PassCount) {
         ShowProgress(Percent, Pass, PassCount);
     };
-    if (FSetup->PreviewWidth() > 0 && FSetup->PreviewHeight() > 0)
-        FPreview.SetSize(FSetup->PreviewWidth(), FSetup->PreviewHeight());
+    FPreview.SetSize(0, 0);
+    FPreviewIsView = false;
+    FViewSize = FDocument.ViewSize();
     FHasPreview = false;
     FPreviewCurrent = false;
 
@@ -72,17 +73,33 @@ void TfrmFilterConfig::SetupFilter() {
         [this](QPainter& DC) {
             if (!FHasPreview || FPreview.Empty()) return;
             const TRect& r = FPreviewRect;
-            DC.drawImage(QRect(r.Left, r.Top, r.Right - r.Left + 1, r.Bottom - r.Top + 1),
-                         FPreview.ToImage());
+            const QRect rect(r.Left, r.Top, r.Right - r.Left + 1, r.Bottom - r.Top + 1);
+            if (FPreviewIsView)
+                DC.drawImage(rect, FPreview.ToImage(), rect);
+            else
+                DC.drawImage(rect, FPreview.ToImage());
         });
     FHooked = true;
 }
 
-void TfrmFilterConfig::PaintPreview(TDibContainer& Buffer) const {
+void TfrmFilterConfig::PaintPreview(TDibContainer& Buffer) {
     // A buffer that was never filtered holds nothing worth showing over the image.
     if (!FHasPreview || FPreview.Empty()) return;
     if (FPreviewRect.Right < FPreviewRect.Left || FPreviewRect.Bottom < FPreviewRect.Top) return;
-    FPreview.StretchTo(Buffer, FPreviewRect, false);
+    if (!FPreviewIsView) {
+        FPreview.StretchTo(Buffer, FPreviewRect, false);
+        return;
+    }
+    if (Buffer.Width() == FPreview.Width() && Buffer.Height() == FPreview.Height()) {
+        PaintViewPreview(FPreview, FPreviewRect, Buffer);
+        return;
+    }
+    // The view has another size now: its preview follows.
+    if (FViewSize.X != Buffer.Width() || FViewSize.Y != Buffer.Height()) {
+        FViewSize = TPoint{Buffer.Width(), Buffer.Height()};
+        FPreviewCurrent = false;
+        FTimer->start();
+    }
 }
 
 void TfrmFilterConfig::ShowProgress(int32_t Percent, int32_t, int32_t) {
@@ -116,7 +133,17 @@ void TfrmFilterConfig::RunPreview() {
     // result in, so nothing of the user interface is touched off its thread.
     FProgress = -1;
     auto progress = [this](int32_t Percent, int32_t, int32_t) { FProgress = Percent; };
-    FRunner.Start(*FFilter, *FSetup, std::move(progress), {});
+    FRunIsView = FViewSize.X > 0 && FViewSize.Y > 0 &&
+                 PreviewThroughView(*FFilter, *FSetup, ViewPreviewLimit);
+    if (FRunIsView)
+        FRunner.Start(
+            *FFilter,
+            [this, rect = FPreviewRect, view = FViewSize](TDibContainer& Result) {
+                return RunViewPreview(*FFilter, *FSetup, rect, view.X, view.Y, Result);
+            },
+            std::move(progress), {});
+    else
+        FRunner.Start(*FFilter, *FSetup, std::move(progress), {});
     FPoll->start();
 }
 
@@ -138,6 +165,9 @@ void TfrmFilterConfig::TakeResult(bool Completed) {
     setWindowTitle(FCaption);
     if (!Completed) return;
     std::swap(FPreview, FRunner.Result());
+    // The run's buffer is not kept for the next one: a view's run starts from fresh memory.
+    FRunner.Result().SetSize(0, 0);
+    FPreviewIsView = FRunIsView;
     FHasPreview = true;
     FPreviewCurrent = true;
     FDocument.Repaint();
@@ -173,7 +203,9 @@ void TfrmFilterConfig::sbOKClick() {
                               TMessageIcon::Error);
         return;
     }
-    if (!FPreview.Empty()) {
+    if (FPreviewIsView) {
+        ApplyWholeRegion();
+    } else if (!FPreview.Empty()) {
         FDocument.SaveUndo();
         RunKeepingWindowsLive([this](const TWorkReport&) {
             FPreview.BlendTo(FDocument.Image(), FSetup->Region.Left, FSetup->Region.Top, 0);
@@ -182,6 +214,42 @@ void TfrmFilterConfig::sbOKClick() {
     }
     FormDestroy();
     TfrmDialog::sbOKClick();
+}
+
+void TfrmFilterConfig::ApplyWholeRegion() {
+    // The run reports through the status bar; the caption is the user-interface thread's.
+    TFilterProgressEvent own = std::exchange(FFilter->OnProgress, {});
+    const auto run = [this](TDibContainer& Target) {
+        RunKeepingWindowsLive(
+            [&](const TWorkReport& report) {
+                FFilter->OnProgress = [&report](int32_t percent, int32_t, int32_t) {
+                    report(percent);
+                };
+                RunFilterPreview(*FFilter, *FSetup, Target);
+            },
+            [this](int percent) { FDocument.ShowProgress(percent); });
+    };
+    try {
+        if (!FSetup->HasSelection) {
+            // The region is the picture: it is filtered straight into the undo copy's memory.
+            FDocument.ReplaceImage(run);
+        } else {
+            TDibContainer region;
+            run(region);
+            FDocument.SaveUndo();
+            RunKeepingWindowsLive([&](const TWorkReport&) {
+                region.BlendTo(FDocument.Image(), FSetup->Region.Left, FSetup->Region.Top, 0);
+            });
+        }
+    } catch (...) {
+        FFilter->OnProgress = std::move(own);
+        FDocument.ShowProgress(-1);
+        throw;
+    }
+    FFilter->OnProgress = std::move(own);
+    FDocument.ShowProgress(-1);
+    FDocument.SetModified(true);
+    FDocument.Repaint();
 }
 
 void TfrmFilterConfig::sbCancelClick() {

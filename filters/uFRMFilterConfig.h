@@ -7,9 +7,12 @@
 // filter's parameter and restarts a 700 ms timer; when it runs out the preview is computed on
 // a worker thread, so the editor stays responsive, and a later change abandons that run. "Ok"
 // waits for the preview of the current controls, takes the undo copy and writes it back.
+// A big region's preview is made for the view alone (see ViewPreview.h); Ok then filters the
+// whole region into the memory of the undo copy.
 
 #include "filters/FilterPreviewRunner.h"
 #include "filters/GraphicFilter.h"
+#include "filters/ViewPreview.h"
 #include "shell/uFRMDialog.h"
 
 #include <QString>
@@ -50,7 +53,11 @@ public:
     const TFilterInfo& Info() const { return FInfo; }
     TGraphicFilter* Filter() const { return FFilter.get(); }
     const TFilterSetup& Setup() const { return *FSetup; }
+    // The filtered region, or the view's picture of it (PreviewIsView).
     const TDibContainer& Preview() const { return FPreview; }
+    bool PreviewIsView() const { return FPreviewIsView; }
+    // Regions of more bytes are previewed through the view; tests lower it.
+    static inline size_t ViewPreviewLimit = kViewPreviewBytes;
     const TRect& PreviewRect() const { return FPreviewRect; }
     bool HasSelection() const { return FSetup->HasSelection; }
     QTimer* Timer() const { return FTimer; }
@@ -82,7 +89,9 @@ private:
     // Also waits for its thread.
     void StopPreview();
     void FormDestroy();
-    void PaintPreview(TDibContainer& Buffer) const;
+    void PaintPreview(TDibContainer& Buffer);
+    // Filters the whole region for Ok when the preview showed only the view.
+    void ApplyWholeRegion();
 
     const TFilterInfo& FInfo;
     TFilterDocument& FDocument;
@@ -95,6 +104,10 @@ private:
     TFilterPreviewRunner FRunner;
     std::atomic<int> FProgress{-1};
     QString FCaption;
+    // The view the preview runs for, and whether the last run and the preview are the view's.
+    TPoint FViewSize{0, 0};
+    bool FRunIsView = false;
+    bool FPreviewIsView = false;
     bool FHasPreview = false;
     bool FPreviewCurrent = false;
     bool FRunDone = true;

@@ -87,6 +87,7 @@ void TRippleFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X
 
 TWavesFilter::TWavesFilter(const TRect& Region, const TDibContainer& Source)
     : TGraphicFilter(Region, Source) {
+    RowsAlone = true;
     Prepare();
 }
 
@@ -141,6 +142,7 @@ void TWavesFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X2
 
 TWhirlPinchFilter::TWhirlPinchFilter(const TRect& Region, const TDibContainer& Source)
     : TGraphicFilter(Region, Source) {
+    RowsAlone = true;
     Prepare();
 }
 

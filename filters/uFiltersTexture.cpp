@@ -12,6 +12,7 @@ namespace kolvar {
 
 TMarbleFilter::TMarbleFilter(const TRect& Region, const TDibContainer& Source)
     : TGraphicFilter(Region, Source) {
+    RowsAlone = true;
     Prepare();
 }
 
@@ -52,6 +53,7 @@ void TMarbleFilter::Span(TDibContainer& Target, int32_t Y, int32_t X1, int32_t X
 
 TPlasmaFilter::TPlasmaFilter(const TRect& Region, const TDibContainer& Source)
     : TGraphicFilter(Region, Source) {
+    RowsAlone = true;
     Prepare();
 }
 

@@ -322,10 +322,29 @@ bool PlanStretch(const TRect& rc, int32_t W, int32_t H, int32_t DW, int32_t DH, 
     return true;
 }
 
-} // namespace
-
 // Source indices are clamped to the image: a step rounded up can carry the last destination
 // columns one past the source's edge.
+int32_t StretchSource(int64_t acc, int32_t size) {
+    return int32_t(std::min<int64_t>(acc >> 16, size - 1));
+}
+
+} // namespace
+
+TStretchSamples NearestStretchSamples(const TRect& rect, int32_t W, int32_t H, int32_t DW,
+                                      int32_t DH) {
+    TStretchSamples s;
+    TStretchWalk w;
+    if (W <= 0 || H <= 0 || DW <= 0 || DH <= 0 || !PlanStretch(rect, W, H, DW, DH, false, w))
+        return s;
+    s.FirstColumn = w.xs;
+    s.FirstRow = w.ys;
+    int64_t acc = w.x0;
+    for (int32_t x = w.xs; x <= w.xe; ++x, acc += w.xstep) s.Columns.push_back(StretchSource(acc, W));
+    acc = w.y0;
+    for (int32_t y = w.ys; y <= w.ye; ++y, acc += w.ystep) s.Rows.push_back(StretchSource(acc, H));
+    return s;
+}
+
 void TDibContainer::StretchTo(TDibContainer& dest, const TRect& rect, bool smooth) const {
     TStretchWalk w;
     if (Empty() || dest.Empty() ||
@@ -335,13 +354,13 @@ void TDibContainer::StretchTo(TDibContainer& dest, const TRect& rect, bool smoot
     std::vector<uint32_t> ix(cols), fx(cols);
     int64_t xacc = w.x0;
     for (size_t i = 0; i < cols; ++i, xacc += w.xstep) {
-        ix[i] = uint32_t(std::min<int64_t>(xacc >> 16, FWidth - 1));
+        ix[i] = uint32_t(StretchSource(xacc, FWidth));
         fx[i] = uint32_t(xacc & 0xFFFF);
     }
     int64_t yacc = w.y0;
     int32_t lastRow = -1;
     for (int32_t y = w.ys; y <= w.ye; ++y, yacc += w.ystep) {
-        const int32_t iy = int32_t(std::min<int64_t>(yacc >> 16, FHeight - 1));
+        const int32_t iy = StretchSource(yacc, FHeight);
         uint8_t* d = dest.FRows[size_t(y)] + size_t(w.xs) * 3;
         if (!smooth) {
             if (iy == lastRow) {

@@ -62,6 +62,19 @@ using TDibAllocator = void* (*)(size_t Bytes);
 // system's).
 TDibAllocator SetDibAllocator(TDibAllocator Allocator);
 
+// Which source pixels TDibContainer::StretchTo, without smoothing, reads from a W x H image to
+// fill rect on a DW x DH destination: Columns[i] is the source column of destination column
+// FirstColumn + i, Rows[j] the source row of destination row FirstRow + j. Both are empty
+// when nothing is drawn.
+struct TStretchSamples {
+    int32_t FirstColumn = 0;
+    int32_t FirstRow = 0;
+    std::vector<int32_t> Columns;
+    std::vector<int32_t> Rows;
+};
+TStretchSamples NearestStretchSamples(const TRect& rect, int32_t W, int32_t H, int32_t DW,
+                                      int32_t DH);
+
 class TDibContainer {
 public:
     // The largest number of pixels an image may have.

@@ -245,11 +245,29 @@ TEST_F(ImageMenu, OneUndoLevelUndoesOnceAndRedoBringsTheChangeBack) {
     EXPECT_TRUE(doc->Image().SameImage(negative));
     Item("moUndo")->trigger();
     EXPECT_TRUE(doc->Image().SameImage(before));
-    // A new change ends what could be redone.
+    // A new change ends what could be redone, and is undone to the picture Undo left.
     main_->FilterOptionsClick(kTagGrayscale);
     EXPECT_FALSE(Item("moRedo")->isEnabled());
     doc->Redo();
     EXPECT_FALSE(doc->Image().SameImage(negative));
+    Item("moUndo")->trigger();
+    EXPECT_TRUE(doc->Image().SameImage(before));
+    // Clear right after an Undo, and a picture replaced whole by a filter that fails midway.
+    main_->FilterOptionsClick(kTagNegative);
+    Item("moUndo")->trigger();
+    main_->EditOptionsClick(4);
+    Item("moUndo")->trigger();
+    EXPECT_TRUE(doc->Image().SameImage(before));
+    EXPECT_THROW(doc->ReplaceImage([](TDibContainer& Result) {
+        Result.Clear(clDibBlack);
+        throw EDibMemoryError(QStringLiteral("no memory"));
+    }),
+                 EDibMemoryError);
+    EXPECT_TRUE(doc->Image().SameImage(before));
+    doc->ReplaceImage([](TDibContainer& Result) { Result.SetPixel(0, 0, clDibBlack); });
+    EXPECT_EQ(doc->Image().GetPixel(0, 0), IntToDibColor(0));
+    Item("moUndo")->trigger();
+    EXPECT_TRUE(doc->Image().SameImage(before));
 }
 
 TEST_F(ImageMenu, TwentyLevelsStepThroughToolsFiltersAndImageCommands) {

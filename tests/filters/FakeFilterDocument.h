@@ -31,6 +31,8 @@ public:
     bool Modified = false;
     TPreviewPaint PreviewHook;
     TPreviewPaintDC PreviewHookDC;
+    // The view buffer's size; (0, 0) as a document that does not tell.
+    TPoint View{0, 0};
 
     TDibContainer& Image() override { return FImage; }
     std::optional<TFilterSelection> FilterSelection() override {
@@ -47,6 +49,7 @@ public:
     }
     void SetModified(bool Value) override { Modified = Value; }
     void Repaint() override { ++Repaints; }
+    TPoint ViewSize() override { return View; }
     void SetPreviewHooks(TPreviewPaint Buffer, TPreviewPaintDC DC) override {
         PreviewHook = std::move(Buffer);
         PreviewHookDC = std::move(DC);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -249,4 +250,48 @@ TEST(FilterBands, WideMediansGoStripByStrip) {
             EXPECT_TRUE(Apply(rank, src, sel, values, 2, seed).SameImage(one));
             EXPECT_FALSE(one.SameImage(src));
         }
+}
+
+TEST(FilterBands, RowsFilteredAloneMatchTheWholePreview) {
+    const TDibContainer src = NoiseImage(41, 30, 99);
+    const TDibColor unset{1, 2, 3};
+    int32_t checked = 0;
+    for (const TFilterInfo& row : FilterTable()) {
+        std::vector<TValues> runs{{}};
+        const auto [from, to] = Settings().equal_range(row.Name.toStdString());
+        for (auto it = from; it != to; ++it) runs.push_back(it->second);
+        for (const TValues& values : runs)
+            for (const TFilterSelection& sel : Selections()) {
+                if (sel.Kind == TFilterSelection::fsPolygon) continue;
+                SCOPED_TRACE(testing::Message() << row.Name.toStdString() << " selection "
+                                                << int(sel.Kind) << " settings " << values.size());
+                const TFilterSetup setup = SetupFilterRegion(
+                    src.Width(), src.Height(), sel.Kind == TFilterSelection::fsNone ? nullptr : &sel);
+                auto whole = row.Create(setup.Region, src);
+                Configure(row, values)(*whole);
+                if (!whole->FiltersRowsAlone()) continue;
+                TDibContainer expected;
+                ASSERT_TRUE(RunFilterPreview(*whole, setup, expected, 1));
+                // Scattered rows, out of order and repeated, as a zoomed-out view asks for.
+                const std::vector<int32_t> rows{17, 0, 3, 4, 9, 3, setup.PreviewHeight() - 1};
+                for (int32_t bands : {1, 3}) {
+                    auto part = row.Create(setup.Region, src);
+                    Configure(row, values)(*part);
+                    TDibContainer got(setup.PreviewWidth(), setup.PreviewHeight());
+                    got.Clear(unset);
+                    ASSERT_TRUE(RunFilterPreviewRows(*part, setup, got, rows, 2, 19, bands));
+                    for (int32_t y = 0; y < got.Height(); ++y) {
+                        const bool listed = std::find(rows.begin(), rows.end(), y) != rows.end();
+                        for (int32_t x = 0; x < got.Width(); ++x) {
+                            const bool wanted = listed && x >= 2 && x <= 19;
+                            ASSERT_EQ(got.GetPixel(x, y), wanted ? expected.GetPixel(x, y) : unset)
+                                << x << "," << y << " bands " << bands;
+                        }
+                    }
+                }
+                ++checked;
+            }
+    }
+    // The point-wise filters, the blurs, the convolutions and the distortions take part.
+    EXPECT_GE(checked, 40);
 }

@@ -218,6 +218,61 @@ struct TOkCase {
 
 } // namespace
 
+TEST_F(FilterDialog, ABigRegionIsPreviewedForTheViewWithTheSameScreenAndOkFiltersItWhole) {
+    const size_t limit = TfrmFilterConfig::ViewPreviewLimit;
+    TfrmFilterConfig::ViewPreviewLimit = 0;
+    struct TCase {
+        double Scale;
+        TPoint View;
+        bool Selection;
+    };
+    for (const TCase& c : {TCase{0.3, {19, 14}, false}, TCase{1, {40, 30}, true},
+                           TCase{2.5, {50, 33}, false}, TCase{0.7, {64, 48}, true}}) {
+        SCOPED_TRACE(testing::Message() << c.Scale << " selection " << c.Selection);
+        TFakeFilterDocument doc(Source);
+        if (c.Selection) doc.SelectionRect = TRect{7, 4, 50, 38};
+        doc.View = c.View;
+        doc.ViewProjector().SetScale({c.Scale, c.Scale});
+        TfrmFilterParams d(*FindFilter(24), doc);
+        d.EnsureCreated();
+        d.SetupFilter();
+        d.SetPosition(QStringLiteral("sbAmount"), 4);
+        d.RunPreview();
+        ASSERT_TRUE(WaitUntil([&] { return d.PreviewCurrent(); }));
+        ASSERT_TRUE(d.PreviewIsView());
+        EXPECT_EQ(d.Preview().Width(), c.View.X);
+
+        TBlurFilter blur(d.Setup().Region, Source);
+        blur.SetRadius(4);
+        TDibContainer region;
+        ASSERT_TRUE(RunFilterPreview(blur, d.Setup(), region));
+        TDibContainer screen(c.View.X, c.View.Y);
+        screen.Clear(TDibColor{40, 50, 60});
+        TDibContainer expected = screen;
+        region.StretchTo(expected, d.PreviewRect(), false);
+        doc.PreviewHook(screen);
+        EXPECT_EQ(CountDifferences(screen, expected), 0);
+
+        // A view of another size gets its own preview.
+        TDibContainer wider(c.View.X + 7, c.View.Y);
+        doc.PreviewHook(wider);
+        EXPECT_FALSE(d.PreviewCurrent());
+        EXPECT_TRUE(d.Timer()->isActive());
+        d.RunPreview();
+        ASSERT_TRUE(WaitUntil([&] { return d.PreviewCurrent(); }));
+        EXPECT_EQ(d.Preview().Width(), c.View.X + 7);
+
+        d.sbOK()->click();
+        TDibContainer filtered = Source;
+        region.BlendTo(filtered, d.Setup().Region.Left, d.Setup().Region.Top, 0);
+        EXPECT_EQ(CountDifferences(doc.Image(), filtered), 0);
+        EXPECT_EQ(doc.UndoCount, 1);
+        EXPECT_EQ(CountDifferences(doc.Undo, Source), 0);
+        EXPECT_TRUE(doc.Modified);
+    }
+    TfrmFilterConfig::ViewPreviewLimit = limit;
+}
+
 TEST_F(FilterDialog, OkAppliesWhatTheCommandLineComputesInsideTheSelection) {
     // A triangle that reaches past the left and bottom edges of the image.
     const std::vector<TPoint> triangle = {{-12, 5}, {40, 14}, {20, 60}};

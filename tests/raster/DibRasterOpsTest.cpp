@@ -1,5 +1,6 @@
 // Stretching, rotation, fills and scan conversion, each fast path checked against a plain
 // per-pixel twin written straight from the rules.
+#include "raster/DibColors.h"
 #include "raster/DibContainer.h"
 #include "raster/DynamicArray.h"
 
@@ -210,6 +211,39 @@ TEST(DibStretch, NearestAndSmoothSteps) {
     s.StretchTo(d, TRect{-9, -9, -1, 2}, true); // left of dest: would read past the source
     s.StretchTo(d, TRect{5, 0, 4, 3}, false);   // empty width
     EXPECT_TRUE(d.SameImage(before));
+}
+
+TEST(DibStretch, NearestSamplesNameThePixelsStretchToReads) {
+    struct Case {
+        TRect r;
+        int32_t sw, sh, dw, dh;
+    };
+    for (const Case& c : {Case{{0, 0, 29, 19}, 7, 5, 24, 17}, Case{{-13, -7, 40, 9}, 9, 4, 24, 17},
+                          Case{{-37, 5, 163, 101}, 3000, 2000, 120, 90},
+                          Case{{10, -4000, 16393, 12379}, 4000, 4000, 200, 150},
+                          Case{{-5, -5, 30, 40}, 12, 9, 16, 16}, Case{{40, 0, 50, 5}, 5, 5, 24, 17}}) {
+        // Each pixel names its own column and row.
+        TDibContainer src(c.sw, c.sh), dest(c.dw, c.dh);
+        for (int32_t y = 0; y < c.sh; ++y)
+            for (int32_t x = 0; x < c.sw; ++x) src.SetPixel(x, y, uint32_t(y) << 12 | uint32_t(x));
+        dest.Clear(0xFFFFFF);
+        src.StretchTo(dest, c.r, false);
+        const TStretchSamples s = NearestStretchSamples(c.r, c.sw, c.sh, c.dw, c.dh);
+        int32_t drawn = 0;
+        for (int32_t y = 0; y < c.dh; ++y)
+            for (int32_t x = 0; x < c.dw; ++x) {
+                const uint32_t got = DibColorToInt(dest.GetPixel(x, y));
+                const int32_t i = x - s.FirstColumn, j = y - s.FirstRow;
+                if (i < 0 || j < 0 || i >= int32_t(s.Columns.size()) || j >= int32_t(s.Rows.size())) {
+                    EXPECT_EQ(got, 0xFFFFFFu) << x << "," << y;
+                    continue;
+                }
+                ++drawn;
+                EXPECT_EQ(got, uint32_t(s.Rows[size_t(j)]) << 12 | uint32_t(s.Columns[size_t(i)]))
+                    << x << "," << y;
+            }
+        EXPECT_EQ(drawn == 0, s.Columns.empty()) << c.r.Left;
+    }
 }
 
 TEST(DibRotate, AngleZeroCopiesWithTheOddWidthShift) {
