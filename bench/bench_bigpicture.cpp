@@ -176,8 +176,9 @@ int Use(const QString& path) {
         doc.Designer().repaint();
     });
     const TDibContainer& image = doc.Image();
-    std::printf("%d x %d, %.0f MB as a document\n", image.Width(), image.Height(),
-                double(image.ByteSize()) / (1 << 20));
+    std::printf("%d x %d, %.0f MB as a document, view %d x %d\n", image.Width(), image.Height(),
+                double(image.ByteSize()) / (1 << 20), doc.Designer().width(),
+                doc.Designer().height());
     std::printf("repaint at zoom 1:            %8.2f ms\n", RepaintMs(doc));
 
     const QSize view = doc.Designer().size();
@@ -205,7 +206,13 @@ int Use(const QString& path) {
          [&] { ApplyFilterDirectCommand(*FindFilter(QStringLiteral("Negative")), doc); });
     Step("Undo", [&] { doc.RestoreUndo(), doc.Designer().repaint(); });
     const QString saved = path + QStringLiteral(".saved.bmp");
-    // Blur through its dialog: the live preview, then Ok.
+    // Blur through its dialog over the whole picture, where the preview has the most to show:
+    // the live preview, then Ok.
+    Step("zoom out to the whole again", [&] {
+        doc.ViewProjector().SetScale({whole, whole});
+        doc.ViewChanged();
+        doc.Designer().repaint();
+    });
     std::unique_ptr<TfrmFilterConfig> blur =
         CreateFilterDialog(*FindFilter(QStringLiteral("Blur")), doc, nullptr);
     blur->EnsureCreated();

@@ -1,8 +1,9 @@
 #pragma once
 // The preview of a big region as the view shows it. Only the rows and columns that the view's
-// stretch reads are filtered, into a region-sized image whose other pages are never touched,
-// and the result is stretched into a picture of the view's size: the screen shows the same
-// pixels as with the whole region filtered, for a fraction of the memory and the time.
+// stretch reads are filtered, a batch of rows at a time into a region-sized image whose other
+// pages are never touched, and the pixels the stretch takes are gathered into a picture of the
+// view's size: the screen shows the same pixels as with the whole region filtered, for a
+// fraction of the memory and the time.
 
 #include "filters/GraphicFilter.h"
 

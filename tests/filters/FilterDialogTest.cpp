@@ -225,11 +225,15 @@ TEST_F(FilterDialog, ABigRegionIsPreviewedForTheViewWithTheSameScreenAndOkFilter
         double Scale;
         TPoint View;
         bool Selection;
+        int32_t Height = 43;
     };
+    // The tall picture's view reads more rows than the preview filters at a time.
     for (const TCase& c : {TCase{0.3, {19, 14}, false}, TCase{1, {40, 30}, true},
-                           TCase{2.5, {50, 33}, false}, TCase{0.7, {64, 48}, true}}) {
+                           TCase{2.5, {50, 33}, false}, TCase{0.7, {64, 48}, true},
+                           TCase{1, {61, 200}, false, 230}}) {
         SCOPED_TRACE(testing::Message() << c.Scale << " selection " << c.Selection);
-        TFakeFilterDocument doc(Source);
+        const TDibContainer source = NoiseImage(61, c.Height, 7);
+        TFakeFilterDocument doc(source);
         if (c.Selection) doc.SelectionRect = TRect{7, 4, 50, 38};
         doc.View = c.View;
         doc.ViewProjector().SetScale({c.Scale, c.Scale});
@@ -242,7 +246,7 @@ TEST_F(FilterDialog, ABigRegionIsPreviewedForTheViewWithTheSameScreenAndOkFilter
         ASSERT_TRUE(d.PreviewIsView());
         EXPECT_EQ(d.Preview().Width(), c.View.X);
 
-        TBlurFilter blur(d.Setup().Region, Source);
+        TBlurFilter blur(d.Setup().Region, source);
         blur.SetRadius(4);
         TDibContainer region;
         ASSERT_TRUE(RunFilterPreview(blur, d.Setup(), region));
@@ -263,11 +267,11 @@ TEST_F(FilterDialog, ABigRegionIsPreviewedForTheViewWithTheSameScreenAndOkFilter
         EXPECT_EQ(d.Preview().Width(), c.View.X + 7);
 
         d.sbOK()->click();
-        TDibContainer filtered = Source;
+        TDibContainer filtered = source;
         region.BlendTo(filtered, d.Setup().Region.Left, d.Setup().Region.Top, 0);
         EXPECT_EQ(CountDifferences(doc.Image(), filtered), 0);
         EXPECT_EQ(doc.UndoCount, 1);
-        EXPECT_EQ(CountDifferences(doc.Undo, Source), 0);
+        EXPECT_EQ(CountDifferences(doc.Undo, source), 0);
         EXPECT_TRUE(doc.Modified);
     }
     TfrmFilterConfig::ViewPreviewLimit = limit;
