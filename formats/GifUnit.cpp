@@ -199,6 +199,33 @@ private:
     QImage& FImage;
 };
 
+// Stores each row as the colours of its indices.
+class TContainerTarget : public TGifRowTarget {
+public:
+    TContainerTarget(TDibContainer& dib, const TGifColorTable& table,
+                     const std::function<void(int)>& progress)
+        : FDib(dib), FTable(table), FProgress(progress) {}
+    int32_t Width() const override { return FDib.Width(); }
+    int32_t Height() const override { return FDib.Height(); }
+    void StoreRow(int32_t row, const TBigByteArray& pixels) override {
+        uint8_t* d = FDib.ScanLine(row);
+        const uint8_t* index = pixels.Data();
+        for (int32_t x = 0, n = pixels.Size(); x < n; ++x, d += 3) {
+            const TGifColor& c = FTable[index[x]];
+            d[0] = c.Blue;
+            d[1] = c.Green;
+            d[2] = c.Red;
+        }
+        if (FProgress && ++FStored % 64 == 0) FProgress(int(int64_t(FStored) * 100 / Height()));
+    }
+
+private:
+    TDibContainer& FDib;
+    const TGifColorTable& FTable;
+    const std::function<void(int)>& FProgress;
+    int32_t FStored = 0;
+};
+
 // Collects decoded pixels into rows and stores each finished row where the (interlaced)
 // row order puts it. Full() turns true once a row beyond the image would be stored.
 class TRowSink {
@@ -563,6 +590,37 @@ QImage DecodeGifPicture(const QByteArray& bytes) {
     TImageTarget target(image);
     first.DecodeInto(target);
     return image;
+}
+
+void DecodeGifPictureInto(const QByteArray& bytes, TDibContainer& Image,
+                          const std::function<void(int)>& Progress) {
+    TDecodeScope scope;
+    TGifFile gif;
+    TReleaseCharges release(gif.FCharges);
+    gif.Parse(bytes, false);
+    if (gif.FImages.empty()) throw EGifException("GIF file holds no image");
+    const TGifSubImage& first = *gif.FImages.front();
+    const TGifImageDescriptor& d = first.Descriptor();
+    first.CheckDataCanFill();
+    // Charged as the 8-bit picture it replaces, so that the same files are refused.
+    TBudgetCharge picture(int64_t(DibStride(d.Width, 8)) * d.Height, "a GIF picture");
+    TDibContainer dib;
+    try {
+        dib.SetSize(d.Width, d.Height);
+    } catch (const EDibSizeError&) {
+        throw EGifException("Not enough memory for the picture");
+    }
+    const TGifColorTable& table = first.ActiveColorTable();
+    dib.Clear(TDibColor{table[0].Blue, table[0].Green, table[0].Red}); // rows the data never reaches
+    TContainerTarget target(dib, table, Progress);
+    first.DecodeInto(target);
+    Image = std::move(dib);
+    if (Progress) Progress(100);
+}
+
+void LoadGifFileInto(const QString& fileName, TDibContainer& Image,
+                     const std::function<void(int)>& Progress) {
+    DecodeGifPictureInto(ReadGifBytes(fileName), Image, Progress);
 }
 
 QByteArray TGifFile::FirstImageAsBmpStream() const {

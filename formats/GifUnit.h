@@ -6,6 +6,7 @@
 
 #include "formats/ByteArrays.h"
 #include "formats/DecodeBudget.h"
+#include "raster/DibContainer.h"
 #include "raster/Exceptions.h"
 
 #include <QByteArray>
@@ -14,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -102,6 +104,8 @@ public:
 private:
     friend class TGifFile;
     friend QImage DecodeGifPicture(const QByteArray& bytes);
+    friend void DecodeGifPictureInto(const QByteArray& bytes, TDibContainer& Image,
+                                     const std::function<void(int)>& Progress);
     void Read(TGifReader& reader, bool keepData);
     void Decode();
     void DecodeInto(TGifRowTarget& target) const;
@@ -143,6 +147,8 @@ public:
 private:
     friend class TGifSubImage;
     friend QImage DecodeGifPicture(const QByteArray& bytes);
+    friend void DecodeGifPictureInto(const QByteArray& bytes, TDibContainer& Image,
+                                     const std::function<void(int)>& Progress);
     void Clear();
     void Parse(const QByteArray& bytes, bool decodeLater);
     void ReadHeader(TGifReader& reader);
@@ -161,5 +167,11 @@ private:
 // picture (Format_Indexed8, 256 colours); later images are parsed and skipped.
 QImage DecodeGifPicture(const QByteArray& bytes);
 QImage LoadGifPicture(const QString& fileName);
+// The same picture decoded straight into the container's 24-bit rows, with no 8-bit copy;
+// Progress hears the share of rows stored. Image is only replaced once the decode succeeded.
+void DecodeGifPictureInto(const QByteArray& bytes, TDibContainer& Image,
+                          const std::function<void(int)>& Progress = {});
+void LoadGifFileInto(const QString& fileName, TDibContainer& Image,
+                     const std::function<void(int)>& Progress = {});
 
 } // namespace kolvar

@@ -177,6 +177,10 @@ void ReadPictureFile(const QString& Path, TPictureKind Kind, TDibContainer& Imag
         LoadJpegFileInto(Path, Image, Progress);
         return;
     }
+    if (Kind == TPictureKind::Gif) {
+        LoadGifFileInto(Path, Image, Progress);
+        return;
+    }
     if (Kind == TPictureKind::Bmp && LoadBmp24(Path, Image, Progress)) return;
     if (Kind == TPictureKind::Png && ReadPngInto(Path, Image, Progress)) return;
     TDibContainer image;

@@ -55,14 +55,22 @@ TReadResult RunRead(TReadState* st) {
         st->TooLarge = true;
         return TReadResult::Failed;
     }
-    const bool layout = depth == 8 &&
-                        (colorType == PNG_COLOR_TYPE_RGB || colorType == PNG_COLOR_TYPE_GRAY) &&
-                        !png_get_valid(st->Png, st->Info, PNG_INFO_tRNS);
-    if (!layout) return TReadResult::OtherLayout;
-    if (colorType == PNG_COLOR_TYPE_GRAY) png_set_gray_to_rgb(st->Png);
+    // A transparent colour or palette entry leaves the toolkit's picture premultiplied; those
+    // few files keep its reader.
+    if (png_get_valid(st->Png, st->Info, PNG_INFO_tRNS)) return TReadResult::OtherLayout;
+    // Every other layout becomes 8-bit blue, green, red as the toolkit's reader and
+    // conversion make it: palettes and low depths expanded, 16 bits scaled with rounding,
+    // alpha dropped with the colour values kept.
+    if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(st->Png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(st->Png);
+    if (depth == 16) png_set_scale_16(st->Png);
+    if (colorType & PNG_COLOR_MASK_ALPHA) png_set_strip_alpha(st->Png);
+    if (!(colorType & PNG_COLOR_MASK_COLOR)) png_set_gray_to_rgb(st->Png);
     png_set_bgr(st->Png);
     const int passes = png_set_interlace_handling(st->Png);
     png_read_update_info(st->Png, st->Info);
+    // The rows must be exactly the container's pixels, whatever the transformations made.
+    if (png_get_rowbytes(st->Png, st->Info) != png_size_t(w) * 3) return TReadResult::OtherLayout;
     if (!Allocate(*st->Dib, w, h)) return TReadResult::Failed;
     const int64_t rows = int64_t(h) * passes;
     int64_t done = 0;

@@ -142,6 +142,18 @@ TEST(PictureLoader, ContainerReadsGiveTheToolkitReadersPixels) {
     Noise(41, 7, 4).convertToFormat(QImage::Format_Grayscale8).save(path("grey.png"));
     Noise(41, 7, 5).convertToFormat(QImage::Format_RGBA64).save(path("deep.png"));
     Noise(41, 7, 6).convertToFormat(QImage::Format_Indexed8).save(path("palette.png"));
+    Noise(41, 7, 8).convertToFormat(QImage::Format_Grayscale16).save(path("grey16.png"));
+    Noise(41, 7, 9).convertToFormat(QImage::Format_RGBX64).save(path("rgb16.png"));
+    Noise(41, 7, 10).convertToFormat(QImage::Format_Mono).save(path("mono.png"));
+    QImage seeThrough = Noise(41, 7, 11).convertToFormat(QImage::Format_Indexed8);
+    QList<QRgb> colours = seeThrough.colorTable();
+    for (int i = 0; i < colours.size(); i += 3) colours[i] &= 0x40FFFFFF;
+    seeThrough.setColorTable(colours);
+    seeThrough.save(path("palette-alpha.png"));
+    QImage faded = Noise(41, 7, 12, QImage::Format_ARGB32);
+    for (int y = 0; y < faded.height(); ++y)
+        for (int x = 0; x < faded.width(); ++x) faded.setPixel(x, y, faded.pixel(x, y) & 0x00FFFFFF);
+    faded.save(path("transparent.png"));
     // Interlaced, and cut short in its pixel data.
     QImageWriter interlaced(path("interlaced.png"), "png");
     interlaced.setProgressiveScanWrite(true);
@@ -149,8 +161,9 @@ TEST(PictureLoader, ContainerReadsGiveTheToolkitReadersPixels) {
     QFile whole(path("rgb.png"));
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
     WriteBytes(path("cut.png"), whole.readAll().chopped(300));
-    for (const char* name : {"rgb.png", "rgba.png", "grey.png", "deep.png", "palette.png",
-                             "interlaced.png", "cut.png"})
+    for (const char* name :
+         {"rgb.png", "rgba.png", "grey.png", "deep.png", "palette.png", "grey16.png", "rgb16.png",
+          "mono.png", "palette-alpha.png", "transparent.png", "interlaced.png", "cut.png"})
         ExpectSameRead(path(name), TPictureKind::Png);
 
     // Every file that ever troubled a reader, damaged ones included.
