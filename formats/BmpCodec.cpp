@@ -333,6 +333,7 @@ TBmpLayout ReadBmpLayout(const QByteArray& head) {
     layout.BitCount = info.BitCount;
     layout.Plain = info.Compression == BI_RGB;
     layout.BitsOffset = info.BitsOffset;
+    if (info.BitCount <= 8) layout.Palette = info.Palette;
     return layout;
 }
 

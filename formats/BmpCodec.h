@@ -27,6 +27,8 @@ struct TBmpLayout {
     // Rows of plain pixels, without run-length coding or bit-field masks.
     bool Plain = false;
     qsizetype BitsOffset = 0;
+    // 2^BitCount colours for 1, 4 and 8 bits per pixel, black where the file gives none.
+    QList<QRgb> Palette;
 };
 // head: the file's first bytes, at least up to the pixels. Raises EInvalidGraphic as ReadBmp
 // does for headers it refuses.

@@ -592,12 +592,15 @@ QImage DecodeGifPicture(const QByteArray& bytes) {
     return image;
 }
 
-void DecodeGifPictureInto(const QByteArray& bytes, TDibContainer& Image,
+void DecodeGifPictureInto(QByteArray bytes, TDibContainer& Image,
                           const std::function<void(int)>& Progress) {
     TDecodeScope scope;
     TGifFile gif;
     TReleaseCharges release(gif.FCharges);
     gif.Parse(bytes, false);
+    // The first image keeps its own copy of its data: the file's bytes can go before the
+    // picture comes.
+    bytes = QByteArray();
     if (gif.FImages.empty()) throw EGifException("GIF file holds no image");
     const TGifSubImage& first = *gif.FImages.front();
     const TGifImageDescriptor& d = first.Descriptor();

@@ -104,7 +104,7 @@ public:
 private:
     friend class TGifFile;
     friend QImage DecodeGifPicture(const QByteArray& bytes);
-    friend void DecodeGifPictureInto(const QByteArray& bytes, TDibContainer& Image,
+    friend void DecodeGifPictureInto(QByteArray bytes, TDibContainer& Image,
                                      const std::function<void(int)>& Progress);
     void Read(TGifReader& reader, bool keepData);
     void Decode();
@@ -147,7 +147,7 @@ public:
 private:
     friend class TGifSubImage;
     friend QImage DecodeGifPicture(const QByteArray& bytes);
-    friend void DecodeGifPictureInto(const QByteArray& bytes, TDibContainer& Image,
+    friend void DecodeGifPictureInto(QByteArray bytes, TDibContainer& Image,
                                      const std::function<void(int)>& Progress);
     void Clear();
     void Parse(const QByteArray& bytes, bool decodeLater);
@@ -167,9 +167,9 @@ private:
 // picture (Format_Indexed8, 256 colours); later images are parsed and skipped.
 QImage DecodeGifPicture(const QByteArray& bytes);
 QImage LoadGifPicture(const QString& fileName);
-// The same picture decoded straight into the container's 24-bit rows, with no 8-bit copy;
-// Progress hears the share of rows stored. Image is only replaced once the decode succeeded.
-void DecodeGifPictureInto(const QByteArray& bytes, TDibContainer& Image,
+// The same picture decoded straight into the container's 24-bit rows, with no 8-bit copy and
+// without the file's bytes once parsed; Progress hears the share of rows stored. Image is only replaced once the decode succeeded.
+void DecodeGifPictureInto(QByteArray bytes, TDibContainer& Image,
                           const std::function<void(int)>& Progress = {});
 void LoadGifFileInto(const QString& fileName, TDibContainer& Image,
                      const std::function<void(int)>& Progress = {});

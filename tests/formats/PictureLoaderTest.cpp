@@ -134,6 +134,15 @@ TEST(PictureLoader, ContainerReadsGiveTheToolkitReadersPixels) {
     SavePCX(path("8.pcx"), ConvertToDib(src, 8));
     ExpectSameRead(path("24.bmp"), TPictureKind::Bmp);
     ExpectSameRead(path("8.bmp"), TPictureKind::Bmp);
+    for (int depth : {1, 4, 32}) {
+        const QString name = dir.filePath(QStringLiteral("%1.bmp").arg(depth));
+        SaveBmpFile(name, ConvertToDib(src, depth));
+        ExpectSameRead(name, TPictureKind::Bmp);
+    }
+    // A 32-bit picture with its fourth byte in use, which the reader drops.
+    QImage argb = Noise(37, 23, 13, QImage::Format_ARGB32);
+    argb.save(path("alpha.bmp"), "BMP");
+    ExpectSameRead(path("alpha.bmp"), TPictureKind::Bmp);
     ExpectSameRead(path("8.pcx"), TPictureKind::Pcx);
 
     // PNG in the layouts the toolkit reader hands back differently.
