@@ -43,7 +43,8 @@ inline QByteArray Bytes(const uint8_t* data, size_t size) {
     return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
 }
 
-// Both paths: the picture (first image only) and the file decoded whole, which must agree.
+// The three paths: the picture (first image only), the same straight into a container, and
+// the file decoded whole, which must all agree.
 inline void ReadGif(const uint8_t* data, size_t size) {
     QImage picture;
     try {
@@ -51,6 +52,16 @@ inline void ReadGif(const uint8_t* data, size_t size) {
         picture = DecodeGifPicture(Bytes(data, size));
         if (picture.isNull()) __builtin_trap();
     } catch (const EGifException&) {
+    }
+    try {
+        TFuzzScope scope;
+        TDibContainer direct;
+        DecodeGifPictureInto(Bytes(data, size), direct);
+        TDibContainer expected;
+        expected.AssignBitmap(picture);
+        if (picture.isNull() || !direct.SameImage(expected)) __builtin_trap();
+    } catch (const EGifException&) {
+        if (!picture.isNull()) __builtin_trap();
     }
     try {
         TFuzzScope scope;
