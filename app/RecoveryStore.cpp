@@ -218,6 +218,68 @@ void TRecoveryStore::Write(int32_t Id, const TDibContainer& Image, const QString
     });
 }
 
+// ---- Copies a slice at a time ------------------------------------------------------------
+
+struct TSlicedCopy::TState {
+    std::unique_ptr<QSaveFile> File;
+    std::atomic<int> Waiting{0}; // slices handed over and not yet written
+    bool Failed = false;
+};
+
+TSlicedCopy::TSlicedCopy(TRecoveryStore& Store, int32_t Id, int32_t W, int32_t H,
+                         const QString& Caption, const QString& FileName)
+    : FStore(Store), FState(std::make_shared<TState>()), FWidth(W), FHeight(H) {
+    if (!FStore.FActive) {
+        FDone = true;
+        return;
+    }
+    const QByteArray head = EncodeRecoveryHeader(Caption, FileName, true, W, H);
+    FStore.FWorker.start([st = FState, path = FStore.PathFor(Id), head] {
+        st->File = std::make_unique<QSaveFile>(path);
+        st->Failed = !st->File->open(QIODevice::WriteOnly) || st->File->write(head) != head.size();
+    });
+}
+
+TSlicedCopy::~TSlicedCopy() {
+    if (!FDone) Cancel();
+}
+
+void TSlicedCopy::Cancel() {
+    FDone = true;
+    FStore.FWorker.start([st = FState] {
+        if (st->File) st->File->cancelWriting();
+        st->File.reset();
+    });
+}
+
+bool TSlicedCopy::Next(const TDibContainer& Image) {
+    if (FDone) return true;
+    if (Image.Width() != FWidth || Image.Height() != FHeight) {
+        Cancel();
+        return false;
+    }
+    if (FState->Waiting.load() >= 2) return false;
+    const size_t rowBytes = size_t(FWidth) * 3;
+    const int32_t rows =
+        int32_t(std::clamp<size_t>(SliceBytes / rowBytes, 1, size_t(FHeight - FRow)));
+    QByteArray slice(qsizetype(rowBytes) * rows, Qt::Uninitialized);
+    for (int32_t i = 0; i < rows; ++i)
+        std::memcpy(slice.data() + qsizetype(rowBytes) * i, Image.ScanLine(FRow + i), rowBytes);
+    FRow += rows;
+    ++FState->Waiting;
+    const bool last = FRow == FHeight;
+    FStore.FWorker.start([st = FState, slice = std::move(slice), last] {
+        if (st->File && !st->Failed) st->Failed = st->File->write(slice) != slice.size();
+        --st->Waiting;
+        if (!last || !st->File) return;
+        // A full disk must not disturb the user's work; the next change tries again.
+        if (st->Failed || !st->File->commit()) st->File->cancelWriting();
+        st->File.reset();
+    });
+    FDone = last;
+    return last;
+}
+
 void TRecoveryStore::Remove(int32_t Id) {
     if (!FActive) return;
     FWorker.start([this, Id, path = PathFor(Id)] {

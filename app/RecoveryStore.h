@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <atomic>
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -40,8 +42,47 @@ void WriteRecoveryFile(const QString& Path, const TDibContainer& Image, const QS
                        const QString& FileName, bool Modified);
 TRecoveredPicture ReadRecoveryFile(const QString& Path);
 
+class TRecoveryStore;
+
+// The recovery copy of a picture too big to copy whole: its owner's thread hands over a slice
+// of rows at a time, between other work, and the store's worker writes each slice as it comes,
+// so that no second picture is ever held and no step holds up the user. The file appears, as
+// always, by a rename once every row is written; a copy abandoned before (Cancel, or
+// destruction) leaves the old file alone.
+class TSlicedCopy {
+public:
+    TSlicedCopy(TRecoveryStore& Store, int32_t Id, int32_t W, int32_t H, const QString& Caption,
+                const QString& FileName);
+    ~TSlicedCopy();
+    TSlicedCopy(const TSlicedCopy&) = delete;
+    TSlicedCopy& operator=(const TSlicedCopy&) = delete;
+
+    // Hands over the next rows of Image, which must keep the size the copy began with; does
+    // nothing while the worker has two slices still to write. True once every row has gone
+    // (the copy is then being completed); false also for an image of another size, which
+    // ends the copy.
+    bool Next(const TDibContainer& Image);
+    bool Done() const { return FDone; }
+    void Cancel();
+
+    // Rows of a slice: about this many bytes.
+    static constexpr size_t SliceBytes = size_t(8) << 20;
+
+private:
+    struct TState;
+    TRecoveryStore& FStore;
+    std::shared_ptr<TState> FState;
+    int32_t FWidth;
+    int32_t FHeight;
+    int32_t FRow = 0;
+    bool FDone = false;
+};
+
 class TRecoveryStore {
 public:
+    // Pictures of more bytes get a TSlicedCopy instead of Write's whole copy; tests lower it.
+    static inline size_t WholeCopyBytes = size_t(64) << 20;
+
     // $KOLVAR_HOME/recovery when KOLVAR_HOME is set, else $XDG_STATE_HOME/kolvar/recovery
     // (~/.local/state/kolvar/recovery when XDG_STATE_HOME is not set).
     static QString DefaultFolder();
@@ -82,6 +123,7 @@ public:
     void ReleaseOrphans();
 
 private:
+    friend class TSlicedCopy;
     QString SessionPrefix(const QString& Session) const;
 
     QString FFolder;

@@ -12,6 +12,7 @@
 #include <QList>
 #include <QPointer>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,7 @@ namespace kolvar {
 
 class TfrmDesigner;
 class TRecoveryStore;
+class TSlicedCopy;
 class TfrmSettings;
 class TfrmShapes;
 class TPictureReadJob;
@@ -194,7 +196,12 @@ private:
     void DiscardDocumentWindow(TfrmDesigner* document);
     // Recovery (uFRMMainRecovery): each document's copy is written a while after a change.
     void WatchDocument(TfrmDesigner* document);
-    void WriteRecoveryCopy(TfrmDesigner* document);
+    // Whole: a copy taken at once even of a big picture, which otherwise goes a slice of rows
+    // at a time between other work.
+    void WriteRecoveryCopy(TfrmDesigner* document, bool Whole = false);
+    void StartSlicedCopy(TfrmDesigner* document);
+    void StopSlicedCopy(TfrmDesigner* document);
+    void NextSlices();
     void RecoverPictures(const QStringList& files);
     // Turns the finished background reads into documents and shows the progress of the next.
     void PollReads();
@@ -242,6 +249,9 @@ private:
     TRecentFiles recent_;
     std::unique_ptr<TRecoveryStore> recovery_;
     int32_t nextRecoveryId_ = 1;
+    // The recovery copies of big pictures under way, and the timer that feeds them.
+    std::map<TfrmDesigner*, std::unique_ptr<TSlicedCopy>> slicedCopies_;
+    QTimer* sliceTimer_ = nullptr;
     std::vector<std::unique_ptr<TPictureReadJob>> reading_;
     QTimer* readTimer_ = nullptr;
     bool polling_ = false;

@@ -42,31 +42,70 @@ void TfrmKolvar::WatchDocument(TfrmDesigner* document) {
         Guarded(this, [&] { WriteRecoveryCopy(document); });
     });
     connect(document, &TfrmDesigner::ContentChanged, timer, [this, timer, document] {
+        // A copy under way is of the picture as it was.
+        StopSlicedCopy(document);
         if (!recovery_ || timer->isActive()) return;
         timer->start(std::chrono::seconds(Preferences().RecoveryInterval));
         // Memory for the copy is readied once the command that changed the picture is over,
         // and only if the picture is still unsaved then (a new picture clears itself first).
         QTimer::singleShot(0, timer, [this, timer, document] {
-            if (recovery_ && timer->isActive() && document->Modified())
+            const TDibContainer& image = document->Image();
+            if (recovery_ && timer->isActive() && document->Modified() &&
+                image.ByteSize() <= TRecoveryStore::WholeCopyBytes)
                 recovery_->Prepare(recoveryIdOf(document), document->Image().Width(),
                                    document->Image().Height());
         });
     });
     auto forget = [this, timer, document] {
         timer->stop();
+        StopSlicedCopy(document);
         if (recovery_) recovery_->Remove(recoveryIdOf(document));
     };
     connect(document, &TfrmDesigner::ModifiedChanged, timer, [forget](bool modified) {
         if (!modified) forget();
     });
     connect(document, &TfrmDesigner::DocumentReleased, timer, forget);
+    connect(document, &QObject::destroyed, this, [this, document] { StopSlicedCopy(document); });
 }
 
-void TfrmKolvar::WriteRecoveryCopy(TfrmDesigner* document) {
+void TfrmKolvar::WriteRecoveryCopy(TfrmDesigner* document, bool Whole) {
     if (!recovery_ || document->Released() || !document->Modified()) return;
+    if (!Whole && document->Image().ByteSize() > TRecoveryStore::WholeCopyBytes) {
+        StartSlicedCopy(document);
+        return;
+    }
     // The copy is taken here, on the thread that changes the picture; the store writes it.
     recovery_->Write(recoveryIdOf(document), document->Image(), document->Caption(),
                      document->FileName(), true);
+}
+
+void TfrmKolvar::StartSlicedCopy(TfrmDesigner* document) {
+    const TDibContainer& image = document->Image();
+    slicedCopies_[document] =
+        std::make_unique<TSlicedCopy>(*recovery_, recoveryIdOf(document), image.Width(),
+                                      image.Height(), document->Caption(), document->FileName());
+    if (!sliceTimer_) {
+        sliceTimer_ = new QTimer(this);
+        sliceTimer_->setObjectName(QStringLiteral("recoverySliceTimer"));
+        sliceTimer_->setInterval(10);
+        connect(sliceTimer_, &QTimer::timeout, this, [this] { NextSlices(); });
+    }
+    sliceTimer_->start();
+}
+
+void TfrmKolvar::StopSlicedCopy(TfrmDesigner* document) {
+    slicedCopies_.erase(document);
+}
+
+void TfrmKolvar::NextSlices() {
+    // Work on another thread may be changing a picture right now.
+    if (!BackgroundWorkRunning()) {
+        for (auto it = slicedCopies_.begin(); it != slicedCopies_.end();) {
+            it->second->Next(it->first->Image());
+            it = it->second->Done() ? slicedCopies_.erase(it) : std::next(it);
+        }
+    }
+    if (slicedCopies_.empty()) sliceTimer_->stop();
 }
 
 void TfrmKolvar::WriteRecoveryCopies() {
@@ -111,7 +150,7 @@ void TfrmKolvar::RecoverPictures(const QStringList& files) {
             AddFileCaptionOnMenu(doc);
             ActivateDocument(doc);
             // The picture is this run's now; its old copy goes only once the new one exists.
-            WriteRecoveryCopy(doc);
+            WriteRecoveryCopy(doc, true);
         });
         if (recovered) recoveredFiles << file;
     }

@@ -107,6 +107,53 @@ TEST(RecoveryStore, WritesAndRemovesInOrderAndCloseLeavesNothing) {
     EXPECT_TRUE(filesIn(folder).isEmpty());
 }
 
+TEST(RecoveryStore, ASlicedCopyWritesTheWholeFileOrLeavesTheOldOne) {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("recovery");
+    TRecoveryStore store(folder);
+    ASSERT_TRUE(store.Active());
+    // Rows of 1.2 MB: seven slices, the last one short.
+    const TDibContainer big = pattern(400000, 50, 7);
+    store.Write(1, pattern(9, 9, 1), "Image1", "", true);
+    store.WaitForWrites();
+    const auto runToEnd = [&](TSlicedCopy& copy, const TDibContainer& image) {
+        int calls = 0;
+        while (!copy.Done()) {
+            if (!copy.Next(image)) store.WaitForWrites();
+            ASSERT_LT(++calls, 100);
+        }
+        store.WaitForWrites();
+    };
+    {
+        // Abandoned midway, by Cancel or by a picture of another size: the old copy stays.
+        TSlicedCopy cancelled(store, 1, big.Width(), big.Height(), "big", "/p/big.bmp");
+        cancelled.Next(big);
+        cancelled.Cancel();
+        TSlicedCopy resized(store, 1, big.Width(), big.Height(), "big", "/p/big.bmp");
+        resized.Next(big);
+        EXPECT_FALSE(resized.Next(pattern(400000, 49, 7)));
+        EXPECT_TRUE(resized.Done());
+        TSlicedCopy dropped(store, 1, big.Width(), big.Height(), "big", "/p/big.bmp");
+        dropped.Next(big);
+    }
+    store.WaitForWrites();
+    EXPECT_TRUE(ReadRecoveryFile(store.PathFor(1)).Image.SameImage(pattern(9, 9, 1)));
+    EXPECT_EQ(filesIn(folder).size(), 2) << "no temporary file is left";
+
+    TSlicedCopy copy(store, 1, big.Width(), big.Height(), "big", "/p/big.bmp");
+    runToEnd(copy, big);
+    const TRecoveredPicture back = ReadRecoveryFile(store.PathFor(1));
+    EXPECT_TRUE(back.Image.SameImage(big));
+    EXPECT_EQ(back.Caption, "big");
+    EXPECT_EQ(back.FileName, "/p/big.bmp");
+    EXPECT_TRUE(back.Modified);
+    const QString whole = dir.filePath("whole.kvr");
+    WriteRecoveryFile(whole, big, "big", "/p/big.bmp", true);
+    QFile a(store.PathFor(1)), b(whole);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(a.readAll() == b.readAll()) << "the same bytes as a whole copy";
+}
+
 TEST(RecoveryStore, OnlyFilesNoLivingProgramOwnsAreOrphansAndOneProgramTakesThem) {
     QTemporaryDir dir;
     const QString folder = dir.filePath("recovery");

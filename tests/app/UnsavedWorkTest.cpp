@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -25,6 +26,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -419,4 +421,53 @@ TEST_F(UnsavedWork, PicturesOfARunThatEndedWithoutClosingComeBackPixelForPixel) 
     // A normal exit leaves nothing behind, the session's lock included.
     EXPECT_TRUE(main_->close());
     EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(UnsavedWork, ABigPicturesCopyGoesSliceBySliceAndAChangeStartsItAgain) {
+    const size_t limit = TRecoveryStore::WholeCopyBytes;
+    TRecoveryStore::WholeCopyBytes = 0;
+    const QString folder = Path("recovery");
+    main_->StartRecovery(folder);
+    // Rows of 1.2 MB: a copy takes several slices.
+    TfrmDesigner* doc = NewImage(400000, 30);
+    const auto slices = [&] {
+        return main_->findChild<QTimer*>(QStringLiteral("recoverySliceTimer"));
+    };
+    const auto change = [&](int32_t x) {
+        doc->Image().SetPixel(x, 3, TDibColor{9, 8, 7});
+        doc->SetModified(true);
+    };
+    change(1);
+    main_->WriteRecoveryCopies();
+    ASSERT_NE(slices(), nullptr);
+    EXPECT_TRUE(slices()->isActive());
+    // A change midway abandons the copy; the next one holds the change.
+    QApplication::processEvents();
+    change(2);
+    main_->WriteRecoveryCopies();
+    const TDibContainer expected = doc->Image();
+    const auto waitForSlices = [&] {
+        QElapsedTimer waited;
+        waited.start();
+        while (slices()->isActive() && waited.elapsed() < 10000) {
+            QApplication::processEvents();
+            QThread::msleep(2);
+        }
+    };
+    waitForSlices();
+    EXPECT_FALSE(slices()->isActive());
+    main_->Recovery()->WaitForWrites();
+    const QStringList copies = QDir(folder).entryList({"*.kvr"});
+    ASSERT_EQ(copies.size(), 1);
+    EXPECT_TRUE(ReadRecoveryFile(QDir(folder).filePath(copies[0])).Image.SameImage(expected));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2) << "no temporary file is left";
+    // A copy under way stops when its picture no longer needs one, and leaves nothing.
+    change(3);
+    main_->WriteRecoveryCopies();
+    doc->SetModified(false);
+    waitForSlices();
+    EXPECT_FALSE(slices()->isActive());
+    main_->Recovery()->WaitForWrites();
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 1) << "only the session's lock";
+    TRecoveryStore::WholeCopyBytes = limit;
 }

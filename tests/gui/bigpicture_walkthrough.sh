@@ -2,7 +2,8 @@
 # Walks through a big picture (16384 x 16384 by default, made by the program's own JPEG writer)
 # on the real program under a virtual display with a window manager: it opens from the command
 # line with the reading's progress in the status bar, zooms out to the whole picture, scrolls,
-# zooms in, runs Negative with its progress, Undo, and Save. Screenshots, and the program's
+# zooms in, runs Negative with its progress, Undo, Blur through its dialog over the whole
+# picture (the preview shows what the view shows) with Ok, and Save. Screenshots, and the program's
 # peak memory, go to the output folder (default /tmp/kolvar-big).
 #
 #   tests/gui/bigpicture_walkthrough.sh [BUILD_DIR] [output folder] [SIDE]
@@ -66,14 +67,26 @@ xdotool key ctrl+z
 shot 08-undo-working 0.3
 idle
 shot 09-undone
+# Filter > Blur, the twenty-fifth item, over the whole picture; Enter is Ok.
+xdotool key --repeat 25 --delay 30 ctrl+alt+o
+xdotool key alt+l
+xdotool key --repeat 24 --delay 50 Down
+xdotool key Return
+shot 10-blur-dialog 2
+idle
+shot 11-blur-preview
+xdotool key Return
+shot 12-blur-working 0.5
+idle
+shot 13-blurred
 xdotool key ctrl+a
-shot 10-save-as-dialog 2
+shot 14-save-as-dialog 2
 xdotool key ctrl+a
 xdotool type --delay 20 "$out/saved"
 xdotool key Return
-shot 11-saving 0.5
+shot 15-saving 0.5
 idle
-shot 12-saved
+shot 16-saved
 grep VmHWM "/proc/$kolvar_pid/status" | tee "$out/peak-memory.txt"
 xdotool key ctrl+q
 sleep 2
