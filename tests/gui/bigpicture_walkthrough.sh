@@ -73,6 +73,9 @@ xdotool key alt+l
 xdotool key --repeat 24 --delay 50 Down
 xdotool key Return
 shot 10-blur-dialog 2
+# The slider has the keyboard: an amount of 40.
+xdotool key --repeat 40 --delay 20 Right
+sleep 1
 idle
 shot 11-blur-preview
 xdotool key Return
