@@ -5,8 +5,10 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
+#include <vector>
 
 namespace kolvar {
 
@@ -312,7 +314,72 @@ void Put32(QByteArray& b, qsizetype at, uint32_t v) {
     qToLittleEndian(v, b.data() + at);
 }
 
+bool DirectBmpLayout(const TBmpLayout& layout) {
+    return layout.Plain && (layout.BitCount == 1 || layout.BitCount == 4 || layout.BitCount == 8 ||
+                            layout.BitCount == 24 || layout.BitCount == 32);
+}
+
+// One file row as the container's pixels: the palette's colours, or the colour bytes with the
+// fourth byte of a 32-bit pixel dropped, as the bitmap reader and its conversion give them.
+void StoreBmpRow(const TBmpLayout& layout, const uint8_t* src, uint8_t* dst) {
+    const int32_t w = layout.Width;
+    if (layout.BitCount == 24) {
+        std::memcpy(dst, src, size_t(w) * 3);
+        return;
+    }
+    for (int32_t x = 0; x < w; ++x, dst += 3) {
+        if (layout.BitCount == 32) {
+            dst[0] = src[4 * x], dst[1] = src[4 * x + 1], dst[2] = src[4 * x + 2];
+            continue;
+        }
+        int index = src[x];
+        if (layout.BitCount == 4) index = (x & 1) ? (src[x / 2] & 0x0F) : (src[x / 2] >> 4);
+        if (layout.BitCount == 1) index = (src[x / 8] >> (7 - (x & 7))) & 1;
+        const QRgb c = layout.Palette[index];
+        dst[0] = uint8_t(qBlue(c)), dst[1] = uint8_t(qGreen(c)), dst[2] = uint8_t(qRed(c));
+    }
+}
+
 } // namespace
+
+bool ReadBmpRows(QIODevice& file, TDibContainer& Image, const std::function<void(int)>& Progress) {
+    // Enough for the largest headers, bit-field masks and a 256-entry colour table.
+    const QByteArray head = file.read(14 + 124 + 12 + 256 * 4);
+    TBmpLayout layout;
+    try {
+        layout = ReadBmpLayout(head);
+    } catch (const EInvalidGraphic&) {
+        return false;
+    }
+    if (!DirectBmpLayout(layout)) return false;
+    const int64_t stride = DibStride(layout.Width, layout.BitCount);
+    const int64_t rowBytes = (int64_t(layout.Width) * layout.BitCount + 7) / 8;
+    // The final row's padding may be missing; anything shorter is truncated.
+    if (file.size() - layout.BitsOffset < stride * (layout.Height - 1) + rowBytes ||
+        !file.seek(layout.BitsOffset))
+        throw EInvalidGraphic();
+    TDibContainer image(layout.Width, layout.Height);
+    // Rows come in chunks of about a megabyte: few calls, and a buffer that stays in the cache.
+    const int32_t chunkRows = int32_t(std::clamp<int64_t>((1 << 20) / stride, 1, layout.Height));
+    std::vector<char> chunk(size_t(stride) * size_t(chunkRows));
+    for (int32_t r = 0; r < layout.Height; r += chunkRows) {
+        const int32_t rows = std::min(chunkRows, layout.Height - r);
+        const bool last = r + rows == layout.Height;
+        const int64_t want = stride * rows - (last ? stride - rowBytes : 0);
+        if (file.read(chunk.data(), want) != want) throw EInvalidGraphic();
+        for (int32_t i = 0; i < rows; ++i) {
+            const int32_t fileRow = r + i;
+            StoreBmpRow(layout,
+                        reinterpret_cast<const uint8_t*>(chunk.data()) + size_t(i) * size_t(stride),
+                        image.ScanLine(layout.TopDown ? fileRow : layout.Height - 1 - fileRow));
+        }
+        if (Progress) Progress(int(int64_t(r + rows) * 100 / layout.Height));
+    }
+    Image = std::move(image);
+    return true;
+}
+
+
 
 QImage ReadBmp(const QByteArray& bytes) {
     TDecodeScope scope;

@@ -4,10 +4,14 @@
 // a writer of uncompressed bitmaps.
 
 #include "formats/DibData.h"
+#include "raster/DibContainer.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QImage>
 #include <QString>
+
+#include <functional>
 
 namespace kolvar {
 
@@ -33,6 +37,14 @@ struct TBmpLayout {
 // head: the file's first bytes, at least up to the pixels. Raises EInvalidGraphic as ReadBmp
 // does for headers it refuses.
 TBmpLayout ReadBmpLayout(const QByteArray& head);
+
+// A BMP of plain rows (1, 4, 8, 24 or 32 bits per pixel, without run-length coding or bit
+// fields) read from the device a chunk of rows at a time straight into the container, with the
+// pixels ReadBmp and the toolkit's conversion give; neither the file nor a second picture is
+// ever held whole. False, with Image untouched, for other layouts; EInvalidGraphic for a file
+// too short for its rows.
+bool ReadBmpRows(QIODevice& Device, TDibContainer& Image,
+                 const std::function<void(int)>& Progress = {});
 
 // The bytes of a BMP file holding dib, uncompressed, at its own depth.
 QByteArray EncodeBmp(const TDibData& dib);

@@ -85,10 +85,24 @@ inline void ReadPcx(const uint8_t* data, size_t size) {
     }
 }
 
+// The whole-file reader, and the row reader for the layouts it takes, which must agree.
 inline void ReadBmpFile(const uint8_t* data, size_t size) {
+    QImage picture;
     try {
         TFuzzScope scope;
-        ReadBmp(Bytes(data, size));
+        picture = ReadBmp(Bytes(data, size));
+    } catch (const EInvalidGraphic&) {
+    }
+    try {
+        TFuzzScope scope;
+        QBuffer buffer;
+        buffer.setData(Bytes(data, size));
+        buffer.open(QIODevice::ReadOnly);
+        TDibContainer rows;
+        if (!ReadBmpRows(buffer, rows)) return;
+        TDibContainer expected;
+        expected.AssignBitmap(picture);
+        if (picture.isNull() || !rows.SameImage(expected)) __builtin_trap();
     } catch (const EInvalidGraphic&) {
     }
 }
