@@ -2,8 +2,9 @@
 // The one picture loader of the program, shared by the editor and the batch command. A file is
 // recognised by its first bytes and by its extension, so that a picture saved under a foreign
 // extension still opens. Pictures are read straight into an image container where the format
-// allows it (JPEG, 24-bit BMP and 8-bit RGB or grey PNG rows go into the container's own rows); the
-// others pass through their reader's toolkit bitmap, converted a band of rows at a time.
+// allows it (JPEG, GIF, BMP of plain rows and PNG without a transparent colour go into the
+// container's own rows); the others pass through their reader's toolkit bitmap, converted a
+// band of rows at a time.
 
 #include "raster/DibContainer.h"
 
