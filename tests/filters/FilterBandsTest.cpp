@@ -74,6 +74,14 @@ std::function<void(TGraphicFilter&)> Configure(const TFilterInfo& row, const TVa
     };
 }
 
+// The row's defaults, then each of its settings.
+std::vector<TValues> Runs(const TFilterInfo& row) {
+    std::vector<TValues> runs{{}};
+    const auto [from, to] = Settings().equal_range(row.Name.toStdString());
+    for (auto it = from; it != to; ++it) runs.push_back(it->second);
+    return runs;
+}
+
 std::vector<TFilterSelection> Selections() {
     TPoints tri, two;
     for (const TPoint& p : {TPoint{3, 2}, TPoint{33, 9}, TPoint{9, 21}}) tri.Add(p);
@@ -104,10 +112,7 @@ TEST(FilterBands, EveryFilterGivesTheSameBytesOnSeveralThreads) {
     for (const auto& [w, h] : {std::pair{37, 23}, std::pair{41, 30}}) {
         const TDibContainer src = NoiseImage(w, h, uint32_t(w * h));
         for (const TFilterInfo& row : FilterTable()) {
-            std::vector<TValues> runs{{}};
-            const auto [from, to] = Settings().equal_range(row.Name.toStdString());
-            for (auto it = from; it != to; ++it) runs.push_back(it->second);
-            for (const TValues& values : runs)
+            for (const TValues& values : Runs(row))
                 for (const TFilterSelection& sel : Selections()) {
                     SCOPED_TRACE(testing::Message()
                                  << row.Name.toStdString() << " " << w << "x" << h << " selection "
@@ -257,10 +262,7 @@ TEST(FilterBands, RowsFilteredAloneMatchTheWholePreview) {
     const TDibColor unset{1, 2, 3};
     int32_t checked = 0;
     for (const TFilterInfo& row : FilterTable()) {
-        std::vector<TValues> runs{{}};
-        const auto [from, to] = Settings().equal_range(row.Name.toStdString());
-        for (auto it = from; it != to; ++it) runs.push_back(it->second);
-        for (const TValues& values : runs)
+        for (const TValues& values : Runs(row))
             for (const TFilterSelection& sel : Selections()) {
                 if (sel.Kind == TFilterSelection::fsPolygon) continue;
                 SCOPED_TRACE(testing::Message() << row.Name.toStdString() << " selection "
