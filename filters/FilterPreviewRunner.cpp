@@ -36,7 +36,10 @@ TFilterPreviewRunner::~TFilterPreviewRunner() {
 uint64_t TFilterPreviewRunner::Start(TGraphicFilter& Filter, const TFilterSetup& Setup,
                                      TFilterProgressEvent Progress, TFinished Finished) {
     return Start(
-        Filter, [&Filter, &Setup](TDibContainer& Result) { return RunFilterPreview(Filter, Setup, Result); },
+        Filter,
+        [&Filter, &Setup](TDibContainer& Result) {
+            return RunFilterPreview(Filter, Setup, Result);
+        },
         std::move(Progress), std::move(Finished));
 }
 
@@ -70,7 +73,8 @@ bool TFilterPreviewRunner::Wait() {
 }
 
 void TFilterPreviewRunner::Work(TGraphicFilter& Filter, const TRun& Run,
-                                TFilterProgressEvent Progress, TFinished Finished, uint64_t Number) {
+                                TFilterProgressEvent Progress, TFinished Finished,
+                                uint64_t Number) {
     bool completed = false;
     {
         TTickSource clock = Filter.TickSource ? Filter.TickSource : TTickSource(SystemTickCount);

@@ -336,7 +336,8 @@ bool RunFilterPreviewRows(TGraphicFilter& Filter, const TFilterSetup& Setup, TDi
     Left = std::max(Left, 0);
     Right = std::min(Right, w - 1);
     const bool polygon = Setup.Outline.Kind == TFilterSelection::fsPolygon;
-    if (!Filter.FiltersRowsAlone() || polygon) return RunFilterPreview(Filter, Setup, Preview, Bands);
+    if (!Filter.FiltersRowsAlone() || polygon)
+        return RunFilterPreview(Filter, Setup, Preview, Bands);
     if (Filter.Cancelled()) return false;
     Filter.SetPass(1);
     if (Preview.Width() != w || Preview.Height() != h) Preview.SetSize(w, h);

@@ -58,9 +58,9 @@ bool RunViewPreview(TGraphicFilter& Filter, const TFilterSetup& Setup, const TRe
     TBatchProgress progress(Filter, batches);
     size_t j = 0; // the next destination row to fill
     for (size_t first = 0; first < rows.size(); first += kRowsPerBatch, progress.Next()) {
-        const std::vector<int32_t> batch(rows.begin() + std::ptrdiff_t(first),
-                                         rows.begin() +
-                                             std::ptrdiff_t(std::min(first + kRowsPerBatch, rows.size())));
+        const std::vector<int32_t> batch(
+            rows.begin() + std::ptrdiff_t(first),
+            rows.begin() + std::ptrdiff_t(std::min(first + kRowsPerBatch, rows.size())));
         // A fresh image: the rows the run leaves alone are never touched, so cost no memory.
         TDibContainer region(w, h);
         if (!RunFilterPreviewRows(Filter, Setup, region, batch, *left, *right, Bands)) return false;
@@ -80,7 +80,8 @@ void PaintViewPreview(const TDibContainer& Picture, const TRect& Rect, TDibConta
     const int32_t top = std::max(Rect.Top, 0), bottom = std::min(Rect.Bottom, Buffer.Height() - 1);
     if (left > right) return;
     for (int32_t y = top; y <= bottom; ++y)
-        std::memcpy(Buffer.PixelPtr(left, y), Picture.PixelPtr(left, y), size_t(right - left + 1) * 3);
+        std::memcpy(Buffer.PixelPtr(left, y), Picture.PixelPtr(left, y),
+                    size_t(right - left + 1) * 3);
 }
 
 } // namespace kolvar

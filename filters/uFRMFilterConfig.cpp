@@ -68,17 +68,17 @@ void TfrmFilterConfig::SetupFilter() {
     const int32_t left = Round(corner.X), top = Round(corner.Y);
     FPreviewRect = TRect{left, top, left + Round(FSetup->PreviewWidth() * zoom.X) - 1,
                          top + Round(FSetup->PreviewHeight() * zoom.Y) - 1};
-    FDocument.SetPreviewHooks(
-        [this](TDibContainer& Buffer) { PaintPreview(Buffer); },
-        [this](QPainter& DC) {
-            if (!FHasPreview || FPreview.Empty()) return;
-            const TRect& r = FPreviewRect;
-            const QRect rect(r.Left, r.Top, r.Right - r.Left + 1, r.Bottom - r.Top + 1);
-            if (FPreviewIsView)
-                DC.drawImage(rect, FPreview.ToImage(), rect);
-            else
-                DC.drawImage(rect, FPreview.ToImage());
-        });
+    FDocument.SetPreviewHooks([this](TDibContainer& Buffer) { PaintPreview(Buffer); },
+                              [this](QPainter& DC) {
+                                  if (!FHasPreview || FPreview.Empty()) return;
+                                  const TRect& r = FPreviewRect;
+                                  const QRect rect(r.Left, r.Top, r.Right - r.Left + 1,
+                                                   r.Bottom - r.Top + 1);
+                                  if (FPreviewIsView)
+                                      DC.drawImage(rect, FPreview.ToImage(), rect);
+                                  else
+                                      DC.drawImage(rect, FPreview.ToImage());
+                              });
     FHooked = true;
 }
 
@@ -136,12 +136,11 @@ void TfrmFilterConfig::RunPreview() {
     FRunIsView = FViewSize.X > 0 && FViewSize.Y > 0 &&
                  PreviewThroughView(*FFilter, *FSetup, ViewPreviewLimit);
     if (FRunIsView)
-        FRunner.Start(
-            *FFilter,
-            [this, rect = FPreviewRect, view = FViewSize](TDibContainer& Result) {
-                return RunViewPreview(*FFilter, *FSetup, rect, view.X, view.Y, Result);
-            },
-            std::move(progress), {});
+        FRunner.Start(*FFilter,
+                      [this, rect = FPreviewRect, view = FViewSize](TDibContainer& Result) {
+                          return RunViewPreview(*FFilter, *FSetup, rect, view.X, view.Y, Result);
+                      },
+                      std::move(progress), {});
     else
         FRunner.Start(*FFilter, *FSetup, std::move(progress), {});
     FPoll->start();

@@ -379,8 +379,6 @@ bool ReadBmpRows(QIODevice& file, TDibContainer& Image, const std::function<void
     return true;
 }
 
-
-
 QImage ReadBmp(const QByteArray& bytes) {
     TDecodeScope scope;
     const TBytes in(bytes);

@@ -614,7 +614,8 @@ void DecodeGifPictureInto(QByteArray bytes, TDibContainer& Image,
         throw EGifException("Not enough memory for the picture");
     }
     const TGifColorTable& table = first.ActiveColorTable();
-    dib.Clear(TDibColor{table[0].Blue, table[0].Green, table[0].Red}); // rows the data never reaches
+    dib.Clear(
+        TDibColor{table[0].Blue, table[0].Green, table[0].Red}); // rows the data never reaches
     TContainerTarget target(dib, table, Progress);
     first.DecodeInto(target);
     Image = std::move(dib);

@@ -168,7 +168,8 @@ private:
 QImage DecodeGifPicture(const QByteArray& bytes);
 QImage LoadGifPicture(const QString& fileName);
 // The same picture decoded straight into the container's 24-bit rows, with no 8-bit copy and
-// without the file's bytes once parsed; Progress hears the share of rows stored. Image is only replaced once the decode succeeded.
+// without the file's bytes once parsed; Progress hears the share of rows stored. Image is only
+// replaced once the decode succeeded.
 void DecodeGifPictureInto(QByteArray bytes, TDibContainer& Image,
                           const std::function<void(int)>& Progress = {});
 void LoadGifFileInto(const QString& fileName, TDibContainer& Image,

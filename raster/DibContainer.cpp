@@ -339,7 +339,8 @@ TStretchSamples NearestStretchSamples(const TRect& rect, int32_t W, int32_t H, i
     s.FirstColumn = w.xs;
     s.FirstRow = w.ys;
     int64_t acc = w.x0;
-    for (int32_t x = w.xs; x <= w.xe; ++x, acc += w.xstep) s.Columns.push_back(StretchSource(acc, W));
+    for (int32_t x = w.xs; x <= w.xe; ++x, acc += w.xstep)
+        s.Columns.push_back(StretchSource(acc, W));
     acc = w.y0;
     for (int32_t y = w.ys; y <= w.ye; ++y, acc += w.ystep) s.Rows.push_back(StretchSource(acc, H));
     return s;

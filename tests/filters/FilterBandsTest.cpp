@@ -267,8 +267,9 @@ TEST(FilterBands, RowsFilteredAloneMatchTheWholePreview) {
                 if (sel.Kind == TFilterSelection::fsPolygon) continue;
                 SCOPED_TRACE(testing::Message() << row.Name.toStdString() << " selection "
                                                 << int(sel.Kind) << " settings " << values.size());
-                const TFilterSetup setup = SetupFilterRegion(
-                    src.Width(), src.Height(), sel.Kind == TFilterSelection::fsNone ? nullptr : &sel);
+                const TFilterSetup setup =
+                    SetupFilterRegion(src.Width(), src.Height(),
+                                      sel.Kind == TFilterSelection::fsNone ? nullptr : &sel);
                 auto whole = row.Create(setup.Region, src);
                 Configure(row, values)(*whole);
                 if (!whole->FiltersRowsAlone()) continue;

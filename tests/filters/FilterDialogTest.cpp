@@ -228,9 +228,9 @@ TEST_F(FilterDialog, ABigRegionIsPreviewedForTheViewWithTheSameScreenAndOkFilter
         int32_t Height = 43;
     };
     // The tall picture's view reads more rows than the preview filters at a time.
-    for (const TCase& c : {TCase{0.3, {19, 14}, false}, TCase{1, {40, 30}, true},
-                           TCase{2.5, {50, 33}, false}, TCase{0.7, {64, 48}, true},
-                           TCase{1, {61, 200}, false, 230}}) {
+    for (const TCase& c :
+         {TCase{0.3, {19, 14}, false}, TCase{1, {40, 30}, true}, TCase{2.5, {50, 33}, false},
+          TCase{0.7, {64, 48}, true}, TCase{1, {61, 200}, false, 230}}) {
         SCOPED_TRACE(testing::Message() << c.Scale << " selection " << c.Selection);
         const TDibContainer source = NoiseImage(61, c.Height, 7);
         TFakeFilterDocument doc(source);

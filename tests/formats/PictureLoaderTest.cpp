@@ -161,7 +161,8 @@ TEST(PictureLoader, ContainerReadsGiveTheToolkitReadersPixels) {
     seeThrough.save(path("palette-alpha.png"));
     QImage faded = Noise(41, 7, 12, QImage::Format_ARGB32);
     for (int y = 0; y < faded.height(); ++y)
-        for (int x = 0; x < faded.width(); ++x) faded.setPixel(x, y, faded.pixel(x, y) & 0x00FFFFFF);
+        for (int x = 0; x < faded.width(); ++x)
+            faded.setPixel(x, y, faded.pixel(x, y) & 0x00FFFFFF);
     faded.save(path("transparent.png"));
     // Interlaced, and cut short in its pixel data.
     QImageWriter interlaced(path("interlaced.png"), "png");

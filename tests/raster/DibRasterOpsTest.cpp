@@ -218,10 +218,11 @@ TEST(DibStretch, NearestSamplesNameThePixelsStretchToReads) {
         TRect r;
         int32_t sw, sh, dw, dh;
     };
-    for (const Case& c : {Case{{0, 0, 29, 19}, 7, 5, 24, 17}, Case{{-13, -7, 40, 9}, 9, 4, 24, 17},
-                          Case{{-37, 5, 163, 101}, 3000, 2000, 120, 90},
-                          Case{{10, -4000, 16393, 12379}, 4000, 4000, 200, 150},
-                          Case{{-5, -5, 30, 40}, 12, 9, 16, 16}, Case{{40, 0, 50, 5}, 5, 5, 24, 17}}) {
+    for (const Case& c :
+         {Case{{0, 0, 29, 19}, 7, 5, 24, 17}, Case{{-13, -7, 40, 9}, 9, 4, 24, 17},
+          Case{{-37, 5, 163, 101}, 3000, 2000, 120, 90},
+          Case{{10, -4000, 16393, 12379}, 4000, 4000, 200, 150},
+          Case{{-5, -5, 30, 40}, 12, 9, 16, 16}, Case{{40, 0, 50, 5}, 5, 5, 24, 17}}) {
         // Each pixel names its own column and row.
         TDibContainer src(c.sw, c.sh), dest(c.dw, c.dh);
         for (int32_t y = 0; y < c.sh; ++y)
@@ -234,7 +235,8 @@ TEST(DibStretch, NearestSamplesNameThePixelsStretchToReads) {
             for (int32_t x = 0; x < c.dw; ++x) {
                 const uint32_t got = DibColorToInt(dest.GetPixel(x, y));
                 const int32_t i = x - s.FirstColumn, j = y - s.FirstRow;
-                if (i < 0 || j < 0 || i >= int32_t(s.Columns.size()) || j >= int32_t(s.Rows.size())) {
+                if (i < 0 || j < 0 || i >= int32_t(s.Columns.size()) ||
+                    j >= int32_t(s.Rows.size())) {
                     EXPECT_EQ(got, 0xFFFFFFu) << x << "," << y;
                     continue;
                 }
