@@ -226,12 +226,30 @@ QImage ReadUncompressed(const TBytes& in, const TBmpInfo& info) {
     return image;
 }
 
-// Run-length data decoded straight into the palette picture (file rows are bottom-up).
-class TRleDecoder {
+// Where decoded run-length pixels go: the palette picture's indices...
+struct TIndexSink {
+    uint8_t* Bits;
+    int64_t Bpl;
+    void Put(int64_t x, int64_t row, uint8_t index) const { Bits[row * Bpl + x] = index; }
+};
+
+// ... or the colours of the indices in a container.
+struct TColourSink {
+    TDibContainer& Dib;
+    const QList<QRgb>& Palette;
+    void Put(int64_t x, int64_t row, uint8_t index) const {
+        uint8_t* d = Dib.ScanLine(int32_t(row)) + x * 3;
+        const QRgb c = Palette[index];
+        d[0] = uint8_t(qBlue(c)), d[1] = uint8_t(qGreen(c)), d[2] = uint8_t(qRed(c));
+    }
+};
+
+// Run-length data decoded straight into the picture (file rows are bottom-up).
+template <class TSink> class TRleDecoder {
 public:
-    TRleDecoder(const TBytes& in, const TBmpInfo& info, QImage& image)
+    TRleDecoder(const TBytes& in, const TBmpInfo& info, const TSink& sink)
         : FIn(in), FPos(info.BitsOffset), FW(info.Width), FH(info.Height),
-          FFour(info.Compression == BI_RLE4), FBits(image.bits()), FBpl(image.bytesPerLine()),
+          FFour(info.Compression == BI_RLE4), FSink(sink),
           FRowEnd(DibStride(info.Width, info.BitCount) * 8 / info.BitCount) {}
 
     void Run() {
@@ -265,7 +283,7 @@ private:
     // the row alignment; those pixels are dropped. A run past the padding is damage.
     void Put(uint8_t index) {
         if (FY >= FH || FX >= FRowEnd) Invalid(); // a run past its row or below the picture
-        if (FX < FW) FBits[(FH - 1 - FY) * FBpl + FX] = index;
+        if (FX < FW) FSink.Put(FX, FH - 1 - FY, index);
         ++FX;
     }
 
@@ -292,8 +310,7 @@ private:
     int64_t FW;
     int64_t FH;
     bool FFour;
-    uint8_t* FBits;
-    int64_t FBpl;
+    TSink FSink;
     int64_t FRowEnd; // the row's pixels with its padding
     int64_t FX = 0;
     int64_t FY = 0;
@@ -302,8 +319,18 @@ private:
 QImage ReadRle(const TBytes& in, const TBmpInfo& info) {
     QImage image = MakeImage(info);
     image.fill(0);
-    TRleDecoder(in, info, image).Run();
+    TRleDecoder<TIndexSink>(in, info, TIndexSink{image.bits(), image.bytesPerLine()}).Run();
     return image;
+}
+
+bool IsRle(const TBmpInfo& info) {
+    return info.Compression == BI_RLE8 || info.Compression == BI_RLE4;
+}
+
+// The budget sees the picture the bitmap path would make, so that both refuse the same files.
+int64_t BitmapBytes(const TBmpInfo& info) {
+    const int depth = QImage::toPixelFormat(FormatFor(info)).bitsPerPixel();
+    return DibStride(info.Width, depth) * info.Height;
 }
 
 void Put16(QByteArray& b, qsizetype at, uint16_t v) {
@@ -383,10 +410,34 @@ QImage ReadBmp(const QByteArray& bytes) {
     TDecodeScope scope;
     const TBytes in(bytes);
     const TBmpInfo info = ReadInfo(in);
-    const int depth = QImage::toPixelFormat(FormatFor(info)).bitsPerPixel();
-    TBudgetCharge picture(DibStride(info.Width, depth) * info.Height, "a bitmap picture");
-    if (info.Compression == BI_RLE8 || info.Compression == BI_RLE4) return ReadRle(in, info);
+    TBudgetCharge picture(BitmapBytes(info), "a bitmap picture");
+    if (IsRle(info)) return ReadRle(in, info);
     return ReadUncompressed(in, info);
+}
+
+void ReadBmpInto(const QByteArray& bytes, TDibContainer& Image) {
+    TDecodeScope scope;
+    const TBytes in(bytes);
+    const TBmpInfo info = ReadInfo(in);
+    if (!IsRle(info)) {
+        TDibContainer image;
+        image.AssignBitmap(ReadBmp(bytes));
+        if (image.Empty()) Invalid();
+        Image = std::move(image);
+        return;
+    }
+    TBudgetCharge picture(BitmapBytes(info), "a bitmap picture");
+    TDibContainer image;
+    try {
+        image.SetSize(int32_t(info.Width), int32_t(info.Height));
+    } catch (const EDibSizeError&) {
+        Invalid();
+    }
+    // Pixels the runs never reach keep colour 0, as in the palette picture.
+    const QRgb first = info.Palette[0];
+    image.Clear(TDibColor{uint8_t(qBlue(first)), uint8_t(qGreen(first)), uint8_t(qRed(first))});
+    TRleDecoder<TColourSink>(in, info, TColourSink{image, info.Palette}).Run();
+    Image = std::move(image);
 }
 
 TBmpLayout ReadBmpLayout(const QByteArray& head) {
@@ -402,14 +453,24 @@ TBmpLayout ReadBmpLayout(const QByteArray& head) {
     return layout;
 }
 
-QImage LoadBmpFile(const QString& fileName) {
-    QByteArray bytes;
+namespace {
+
+QByteArray ReadBmpBytes(const QString& fileName) {
     try {
-        bytes = ReadWholeFile(fileName);
+        return ReadWholeFile(fileName);
     } catch (const EInOutError&) {
         throw EInvalidGraphic();
     }
-    return ReadBmp(bytes);
+}
+
+} // namespace
+
+QImage LoadBmpFile(const QString& fileName) {
+    return ReadBmp(ReadBmpBytes(fileName));
+}
+
+void LoadBmpFileInto(const QString& fileName, TDibContainer& Image) {
+    ReadBmpInto(ReadBmpBytes(fileName), Image);
 }
 
 QByteArray EncodeBmp(const TDibData& dib) {

@@ -38,6 +38,11 @@ struct TBmpLayout {
 // does for headers it refuses.
 TBmpLayout ReadBmpLayout(const QByteArray& head);
 
+// ReadBmp's picture as a container: run-length coded pixels go straight into its rows, other
+// layouts through the toolkit bitmap. Image is replaced only when the read succeeds.
+void ReadBmpInto(const QByteArray& bytes, TDibContainer& Image);
+void LoadBmpFileInto(const QString& fileName, TDibContainer& Image);
+
 // A BMP of plain rows (1, 4, 8, 24 or 32 bits per pixel, without run-length coding or bit
 // fields) read from the device a chunk of rows at a time straight into the container, with the
 // pixels ReadBmp and the toolkit's conversion give; neither the file nor a second picture is

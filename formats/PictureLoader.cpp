@@ -148,7 +148,11 @@ void ReadPictureFile(const QString& Path, TPictureKind Kind, TDibContainer& Imag
         LoadGifFileInto(Path, Image, Progress);
         return;
     }
-    if (Kind == TPictureKind::Bmp && LoadBmpRows(Path, Image, Progress)) return;
+    if (Kind == TPictureKind::Bmp) {
+        if (!LoadBmpRows(Path, Image, Progress)) LoadBmpFileInto(Path, Image);
+        Report(Progress, 100);
+        return;
+    }
     if (Kind == TPictureKind::Png && ReadPngInto(Path, Image, Progress)) return;
     TDibContainer image;
     image.AssignBitmap(ReadPictureFile(Path, Kind));

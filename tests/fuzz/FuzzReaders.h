@@ -85,7 +85,8 @@ inline void ReadPcx(const uint8_t* data, size_t size) {
     }
 }
 
-// The whole-file reader, and the row reader for the layouts it takes, which must agree.
+// The whole-file reader, the same into a container, and the row reader for the layouts it
+// takes, which must all agree.
 inline void ReadBmpFile(const uint8_t* data, size_t size) {
     QImage picture;
     try {
@@ -93,16 +94,24 @@ inline void ReadBmpFile(const uint8_t* data, size_t size) {
         picture = ReadBmp(Bytes(data, size));
     } catch (const EInvalidGraphic&) {
     }
+    TDibContainer expected;
+    expected.AssignBitmap(picture);
+    try {
+        TFuzzScope scope;
+        TDibContainer into;
+        ReadBmpInto(Bytes(data, size), into);
+        if (picture.isNull() || !into.SameImage(expected)) __builtin_trap();
+    } catch (const EInvalidGraphic&) {
+        if (!picture.isNull()) __builtin_trap();
+    }
     try {
         TFuzzScope scope;
         QBuffer buffer;
         buffer.setData(Bytes(data, size));
         buffer.open(QIODevice::ReadOnly);
         TDibContainer rows;
-        if (!ReadBmpRows(buffer, rows)) return;
-        TDibContainer expected;
-        expected.AssignBitmap(picture);
-        if (picture.isNull() || !rows.SameImage(expected)) __builtin_trap();
+        if (ReadBmpRows(buffer, rows) && (picture.isNull() || !rows.SameImage(expected)))
+            __builtin_trap();
     } catch (const EInvalidGraphic&) {
     }
 }
