@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace kolvar {
@@ -45,9 +46,38 @@ void MaskTail(uint8_t* row, int32_t width, int bitCount) {
     if (bits % 8) row[bits / 8] &= uint8_t(0xFF << (8 - bits % 8));
 }
 
+class TByteArraySource : public TPcxSource {
+public:
+    explicit TByteArraySource(const QByteArray& bytes) : FBytes(bytes) {}
+    qsizetype Size() const override { return FBytes.size(); }
+    bool Read(qsizetype pos, qsizetype n, uint8_t* out) override {
+        if (pos < 0 || n < 0 || pos > FBytes.size() || FBytes.size() - pos < n) return false;
+        std::memcpy(out, FBytes.constData() + pos, size_t(n));
+        return true;
+    }
+
+private:
+    const QByteArray& FBytes;
+};
+
+class TDeviceSource : public TPcxSource {
+public:
+    explicit TDeviceSource(QIODevice& device) : FDevice(device), FSize(device.size()) {}
+    qsizetype Size() const override { return FSize; }
+    bool Read(qsizetype pos, qsizetype n, uint8_t* out) override {
+        if (pos < 0 || n < 0 || pos > FSize || FSize - pos < n) return false;
+        return (FDevice.pos() == pos || FDevice.seek(pos)) &&
+               FDevice.read(reinterpret_cast<char*>(out), n) == n;
+    }
+
+private:
+    QIODevice& FDevice;
+    qsizetype FSize;
+};
+
 } // namespace
 
-TDecoder::TDecoder(const TPCXHeader& header, const QByteArray& file)
+TDecoder::TDecoder(const TPCXHeader& header, TPcxSource& file)
     : Height(int32_t(header.YMax) - header.YMin + 1), Width(int32_t(header.XMax) - header.XMin + 1),
       FHeader(header), FFile(file) {}
 
@@ -56,15 +86,16 @@ void TDecoder::CheckGeometry(int64_t pixelsPerLine, int64_t rowBytes) const {
     // A run gives at most 63 bytes, so every row needs at least one data byte per 63 bytes;
     // less data than that means the sizes lie.
     const int64_t needed = int64_t(Height) * ((rowBytes + kLongestRun - 1) / kLongestRun);
-    if (needed > FFile.size() - kDataStart) throw EPCXError();
+    if (needed > FFile.Size() - kDataStart) throw EPCXError();
 }
 
 uint8_t TDecoder::NextByte() {
     if (FBufferPos >= FBufferFill) {
-        const qsizetype left = FFile.size() - FFilePos;
+        const qsizetype left = FFile.Size() - FFilePos;
         if (left <= 0) throw EPCXError("PCX file is damaged: its image data ends early");
         FBufferFill = int32_t(std::min<qsizetype>(left, sizeof FBuffer));
-        std::memcpy(FBuffer, FFile.constData() + FFilePos, size_t(FBufferFill));
+        if (!FFile.Read(FFilePos, FBufferFill, FBuffer))
+            throw EPCXError("PCX file is damaged: its image data ends early");
         FFilePos += FBufferFill;
         FBufferPos = 0;
     }
@@ -116,12 +147,52 @@ QByteArray TDecoder::Decode() {
     Put32(p + 2, uint32_t(out.size()));
     Put32(p + 10, uint32_t(offset));
     std::memcpy(p + 14, info.constData(), size_t(info.size()));
-    DecodeImage(p + offset);
+    FBits = p + offset;
+    DecodeImage();
     return out;
 }
 
-TDecoder256::TDecoder256(const TPCXHeader& header, const QByteArray& file)
-    : TDecoder(header, file) {
+void TDecoder::DecodeInto(TDibContainer& Image, const std::function<void(int)>& Progress) {
+    std::vector<uint8_t> palette(size_t(PaletteSize()), 0);
+    FillPalette(palette.data());
+    for (int32_t i = 0; i < PaletteSize() / 4; ++i)
+        FColours[size_t(i)] = TDibColor{palette[size_t(4 * i)], palette[size_t(4 * i + 1)],
+                                        palette[size_t(4 * i + 2)]};
+    TBudgetCharge bitmap(qsizetype(RowSize) * Height, "the bitmap of a PCX picture");
+    TDibContainer image;
+    try {
+        image.SetSize(Width, Height);
+    } catch (const EDibSizeError&) {
+        throw EPCXError();
+    }
+    FImage = &image;
+    FRow.assign(size_t(RowSize), 0);
+    FProgress = &Progress;
+    DecodeImage();
+    Image = std::move(image);
+    if (Progress) Progress(100);
+}
+
+uint8_t* TDecoder::RowOut(int32_t r) {
+    return FImage ? FRow.data() : FBits + qsizetype(Height - 1 - r) * RowSize;
+}
+
+void TDecoder::RowDone(int32_t r) {
+    if (!FImage) return;
+    const uint8_t* s = FRow.data();
+    uint8_t* d = FImage->ScanLine(r);
+    const int depth = BitCount();
+    for (int32_t x = 0; x < Width; ++x, d += 3) {
+        const int index = depth == 8   ? s[x]
+                          : depth == 4 ? ((x & 1) ? (s[x / 2] & 0x0F) : (s[x / 2] >> 4))
+                                       : (s[x / 8] >> (7 - (x & 7))) & 1;
+        const TDibColor& c = FColours[size_t(index)];
+        d[0] = c.Blue, d[1] = c.Green, d[2] = c.Red;
+    }
+    if (*FProgress && (r + 1) % 64 == 0) (*FProgress)(int(int64_t(r + 1) * 100 / Height));
+}
+
+TDecoder256::TDecoder256(const TPCXHeader& header, TPcxSource& file) : TDecoder(header, file) {
     CheckGeometry(header.BytesPerLine, header.BytesPerLine);
     RowSize = int32_t(DibStride(Width, 8));
 }
@@ -140,9 +211,10 @@ namespace {
 
 // Without the palette every colour would be a guess, so a file that lost it is refused.
 void TDecoder256::FillPalette(uint8_t* palette) {
-    const qsizetype at = FFile.size() - 769;
-    if (at < kDataStart || uint8_t(FFile[at]) != 12) MissingPalette();
-    const auto* rgb = reinterpret_cast<const uint8_t*>(FFile.constData()) + at + 1;
+    const qsizetype at = FFile.Size() - 769;
+    uint8_t block[769];
+    if (at < kDataStart || !FFile.Read(at, 769, block) || block[0] != 12) MissingPalette();
+    const uint8_t* rgb = block + 1;
     for (int i = 0; i < 256; ++i) {
         palette[4 * i] = rgb[3 * i + 2];
         palette[4 * i + 1] = rgb[3 * i + 1];
@@ -150,17 +222,18 @@ void TDecoder256::FillPalette(uint8_t* palette) {
     }
 }
 
-void TDecoder256::DecodeImage(uint8_t* bits) {
+void TDecoder256::DecodeImage() {
     std::vector<uint8_t> row(FHeader.BytesPerLine);
     for (int32_t r = 0; r < Height; ++r) {
         ReadRow(row.data(), FHeader.BytesPerLine);
-        std::memcpy(bits + qsizetype(Height - 1 - r) * RowSize, row.data(), size_t(Width));
+        std::memcpy(RowOut(r), row.data(), size_t(Width));
+        RowDone(r);
     }
     // A marker found inside the image data belongs to a file cut short in its palette.
-    if (DataEnd() > FFile.size() - 769) MissingPalette();
+    if (DataEnd() > FFile.Size() - 769) MissingPalette();
 }
 
-TDecoder16::TDecoder16(const TPCXHeader& header, const QByteArray& file) : TDecoder(header, file) {
+TDecoder16::TDecoder16(const TPCXHeader& header, TPcxSource& file) : TDecoder(header, file) {
     CheckGeometry(int64_t(header.BytesPerLine) * 8, int64_t(header.BytesPerLine) * 4);
     RowSize = int32_t(DibStride(Width, 4));
 }
@@ -177,7 +250,7 @@ void TDecoder16::FillPalette(uint8_t* palette) {
     }
 }
 
-void TDecoder16::DecodeImage(uint8_t* bits) {
+void TDecoder16::DecodeImage() {
     const int32_t bpl = FHeader.BytesPerLine;
     std::vector<uint8_t> planes(size_t(bpl) * 4);
     std::vector<uint8_t> nibbles(size_t(bpl) * 4);
@@ -197,13 +270,14 @@ void TDecoder16::DecodeImage(uint8_t* bits) {
                 nibbles[size_t(4 * k + pair)] = out;
             }
         }
-        uint8_t* dest = bits + qsizetype(Height - 1 - r) * RowSize;
+        uint8_t* dest = RowOut(r);
         std::memcpy(dest, nibbles.data(), size_t((Width + 1) / 2));
         MaskTail(dest, Width, 4);
+        RowDone(r);
     }
 }
 
-TDecoder2::TDecoder2(const TPCXHeader& header, const QByteArray& file) : TDecoder(header, file) {
+TDecoder2::TDecoder2(const TPCXHeader& header, TPcxSource& file) : TDecoder(header, file) {
     CheckGeometry(int64_t(header.BytesPerLine) * 8, header.BytesPerLine);
     RowSize = int32_t(DibStride(Width, 1));
 }
@@ -223,25 +297,55 @@ void TDecoder2::FillPalette(uint8_t* palette) {
     }
 }
 
-void TDecoder2::DecodeImage(uint8_t* bits) {
+void TDecoder2::DecodeImage() {
     std::vector<uint8_t> row(FHeader.BytesPerLine);
     for (int32_t r = 0; r < Height; ++r) {
         ReadRow(row.data(), FHeader.BytesPerLine);
-        uint8_t* dest = bits + qsizetype(Height - 1 - r) * RowSize;
+        uint8_t* dest = RowOut(r);
         std::memcpy(dest, row.data(), size_t((Width + 7) / 8));
         MaskTail(dest, Width, 1);
+        RowDone(r);
     }
 }
+
+namespace {
+
+// The decoder for the header's layout, or null for a layout (or data) that is not ours.
+std::unique_ptr<TDecoder> DecoderFor(const TPCXHeader& header, TPcxSource& file) {
+    if (file.Size() < 70 || header.Manufacturer != 10) return nullptr;
+    if (header.BitsPerPixel == 8 && header.Planes == 1)
+        return std::make_unique<TDecoder256>(header, file);
+    if (header.BitsPerPixel == 1 && header.Planes == 4)
+        return std::make_unique<TDecoder16>(header, file);
+    if (header.BitsPerPixel == 1 && header.Planes == 1)
+        return std::make_unique<TDecoder2>(header, file);
+    return nullptr;
+}
+
+} // namespace
 
 std::optional<QByteArray> DecodePCX(const QByteArray& file) {
     TDecodeScope scope;
     if (file.size() < 70) return std::nullopt;
     const TPCXHeader header = ParseHeader(file);
-    if (header.Manufacturer != 10) return std::nullopt;
-    if (header.BitsPerPixel == 8 && header.Planes == 1) return TDecoder256(header, file).Decode();
-    if (header.BitsPerPixel == 1 && header.Planes == 4) return TDecoder16(header, file).Decode();
-    if (header.BitsPerPixel == 1 && header.Planes == 1) return TDecoder2(header, file).Decode();
-    return std::nullopt;
+    TByteArraySource source(file);
+    const std::unique_ptr<TDecoder> decoder = DecoderFor(header, source);
+    if (!decoder) return std::nullopt;
+    return decoder->Decode();
+}
+
+bool ReadPcxInto(QIODevice& Device, TDibContainer& Image,
+                 const std::function<void(int)>& Progress) {
+    TDecodeScope scope;
+    TDeviceSource source(Device);
+    if (source.Size() < 70) return false;
+    QByteArray head(std::min<qsizetype>(source.Size(), kDataStart), '\0');
+    if (!source.Read(0, head.size(), reinterpret_cast<uint8_t*>(head.data()))) return false;
+    const TPCXHeader header = ParseHeader(head);
+    const std::unique_ptr<TDecoder> decoder = DecoderFor(header, source);
+    if (!decoder) return false;
+    decoder->DecodeInto(Image, Progress);
+    return true;
 }
 
 std::optional<QByteArray> DecodePCX(QIODevice& stream) {

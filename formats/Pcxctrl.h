@@ -3,14 +3,18 @@
 // monochrome (1 bit, 1 plane) PCX data into an in-memory BMP file for the bitmap loader.
 
 #include "formats/DibData.h"
+#include "raster/DibContainer.h"
 
 #include <QByteArray>
 #include <QIODevice>
 #include <QImage>
 #include <QString>
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace kolvar {
 
@@ -31,14 +35,27 @@ struct TPCXHeader {
     uint16_t BytesPerLine = 0;
 };
 
+// The file's bytes as a decoder reads them: a whole file in memory, or a device read a block
+// at a time, so that a big picture's file need not be held whole.
+class TPcxSource {
+public:
+    virtual ~TPcxSource() = default;
+    virtual qsizetype Size() const = 0;
+    // Copies n bytes from pos on into out; false when they are not all there.
+    virtual bool Read(qsizetype pos, qsizetype n, uint8_t* out) = 0;
+};
+
 // Decodes the run-length data after the header into BMP rows. Subclasses give the depth.
 class TDecoder {
 public:
-    TDecoder(const TPCXHeader& header, const QByteArray& file);
+    TDecoder(const TPCXHeader& header, TPcxSource& file);
     virtual ~TDecoder() = default;
 
     // The whole BMP file.
     QByteArray Decode();
+    // The picture straight into the container's rows, in the colours the BMP file's palette
+    // gives; Progress hears the share of rows done.
+    void DecodeInto(TDibContainer& Image, const std::function<void(int)>& Progress);
 
     int32_t Height = 0;
     int32_t Width = 0;
@@ -49,7 +66,13 @@ protected:
     virtual void FillInfoHeader(uint8_t* header) = 0;
     virtual void FillPalette(uint8_t* palette) = 0;
     virtual int32_t PaletteSize() const = 0;
-    virtual void DecodeImage(uint8_t* bits) = 0;
+    virtual int BitCount() const = 0;
+    // Decodes every row, each into RowOut(r) and then handed on by RowDone(r).
+    virtual void DecodeImage() = 0;
+
+    // Where row r (top to bottom) goes: RowSize bytes of BMP pixels.
+    uint8_t* RowOut(int32_t r);
+    void RowDone(int32_t r);
 
     // Run-length decodes one PCX row of n bytes into out.
     void ReadRow(uint8_t* out, int32_t n);
@@ -59,10 +82,16 @@ protected:
     qsizetype DataEnd() const { return FFilePos - FBufferFill + FBufferPos; }
 
     const TPCXHeader& FHeader;
-    const QByteArray& FFile;
+    TPcxSource& FFile;
 
 private:
     uint8_t NextByte();
+
+    uint8_t* FBits = nullptr;        // Decode: the BMP file's rows
+    TDibContainer* FImage = nullptr; // DecodeInto: the container
+    std::vector<uint8_t> FRow;       // DecodeInto: a row on its way into the container
+    std::array<TDibColor, 256> FColours{};
+    const std::function<void(int)>* FProgress = nullptr;
 
     uint8_t FBuffer[1024];
     int32_t FBufferFill = 0;
@@ -72,35 +101,38 @@ private:
 
 class TDecoder256 : public TDecoder {
 public:
-    TDecoder256(const TPCXHeader& header, const QByteArray& file);
+    TDecoder256(const TPCXHeader& header, TPcxSource& file);
 
 protected:
     void FillInfoHeader(uint8_t* header) override;
     void FillPalette(uint8_t* palette) override;
     int32_t PaletteSize() const override { return 1024; }
-    void DecodeImage(uint8_t* bits) override;
+    int BitCount() const override { return 8; }
+    void DecodeImage() override;
 };
 
 class TDecoder16 : public TDecoder {
 public:
-    TDecoder16(const TPCXHeader& header, const QByteArray& file);
+    TDecoder16(const TPCXHeader& header, TPcxSource& file);
 
 protected:
     void FillInfoHeader(uint8_t* header) override;
     void FillPalette(uint8_t* palette) override;
     int32_t PaletteSize() const override { return 64; }
-    void DecodeImage(uint8_t* bits) override;
+    int BitCount() const override { return 4; }
+    void DecodeImage() override;
 };
 
 class TDecoder2 : public TDecoder {
 public:
-    TDecoder2(const TPCXHeader& header, const QByteArray& file);
+    TDecoder2(const TPCXHeader& header, TPcxSource& file);
 
 protected:
     void FillInfoHeader(uint8_t* header) override;
     void FillPalette(uint8_t* palette) override;
     int32_t PaletteSize() const override { return 8; }
-    void DecodeImage(uint8_t* bits) override;
+    int BitCount() const override { return 1; }
+    void DecodeImage() override;
 };
 
 // The BMP file for PCX data, or nothing when the data is not PCX of a supported layout.
@@ -122,5 +154,10 @@ private:
 };
 
 QImage LoadPcxPicture(const QString& fileName);
+// A supported PCX layout read from the device straight into the container, with the pixels of
+// LoadPcxPicture; false, with Image untouched, for data the decoders do not take (which the
+// bitmap loader may still read). Raises EPCXError as DecodePCX does.
+bool ReadPcxInto(QIODevice& Device, TDibContainer& Image,
+                 const std::function<void(int)>& Progress = {});
 
 } // namespace kolvar

@@ -148,6 +148,11 @@ void ReadPictureFile(const QString& Path, TPictureKind Kind, TDibContainer& Imag
         LoadGifFileInto(Path, Image, Progress);
         return;
     }
+    if (Kind == TPictureKind::Pcx) {
+        QFile file(Path);
+        if (!file.open(QIODevice::ReadOnly)) throw EInvalidGraphic();
+        if (ReadPcxInto(file, Image, Progress)) return;
+    }
     if (Kind == TPictureKind::Bmp) {
         if (!LoadBmpRows(Path, Image, Progress)) LoadBmpFileInto(Path, Image);
         Report(Progress, 100);

@@ -144,6 +144,14 @@ TEST(PictureLoader, ContainerReadsGiveTheToolkitReadersPixels) {
     argb.save(path("alpha.bmp"), "BMP");
     ExpectSameRead(path("alpha.bmp"), TPictureKind::Bmp);
     ExpectSameRead(path("8.pcx"), TPictureKind::Pcx);
+    for (int depth : {1, 4}) {
+        const QString name = dir.filePath(QStringLiteral("%1.pcx").arg(depth));
+        SavePCX(name, ConvertToDib(src, depth));
+        ExpectSameRead(name, TPictureKind::Pcx);
+    }
+    // Not PCX at all under the extension: the bitmap loader's turn, on both paths.
+    SaveBmp24(path("bmp.pcx"), src);
+    ExpectSameRead(path("bmp.pcx"), TPictureKind::Pcx);
 
     // PNG in the layouts the toolkit reader hands back differently.
     Noise(41, 7, 2).save(path("rgb.png"));

@@ -73,15 +73,28 @@ inline void ReadGif(const uint8_t* data, size_t size) {
     }
 }
 
+// The bitmap path and the container path, which must agree where the container path reads.
 inline void ReadPcx(const uint8_t* data, size_t size) {
+    QBuffer buffer;
+    buffer.setData(Bytes(data, size));
+    buffer.open(QIODevice::ReadOnly);
+    QImage picture;
     try {
         TFuzzScope scope;
-        QBuffer buffer;
-        buffer.setData(Bytes(data, size));
-        buffer.open(QIODevice::ReadOnly);
         TPCXBitmap bitmap;
         bitmap.LoadFromStream(buffer);
+        picture = bitmap.Image();
     } catch (const EInvalidGraphic&) {
+    }
+    try {
+        TFuzzScope scope;
+        TDibContainer direct;
+        if (!ReadPcxInto(buffer, direct)) return;
+        TDibContainer expected;
+        expected.AssignBitmap(picture);
+        if (picture.isNull() || !direct.SameImage(expected)) __builtin_trap();
+    } catch (const EInvalidGraphic&) {
+        if (!picture.isNull()) __builtin_trap();
     }
 }
 
