@@ -359,9 +359,10 @@ void StoreBmpRow(const TBmpLayout& layout, const uint8_t* src, uint8_t* dst) {
             dst[0] = src[4 * x], dst[1] = src[4 * x + 1], dst[2] = src[4 * x + 2];
             continue;
         }
-        int index = src[x];
-        if (layout.BitCount == 4) index = (x & 1) ? (src[x / 2] & 0x0F) : (src[x / 2] >> 4);
-        if (layout.BitCount == 1) index = (src[x / 8] >> (7 - (x & 7))) & 1;
+        const int index = layout.BitCount == 8 ? src[x]
+                          : layout.BitCount == 4
+                              ? ((x & 1) ? (src[x / 2] & 0x0F) : (src[x / 2] >> 4))
+                              : (src[x / 8] >> (7 - (x & 7))) & 1;
         const QRgb c = layout.Palette[index];
         dst[0] = uint8_t(qBlue(c)), dst[1] = uint8_t(qGreen(c)), dst[2] = uint8_t(qRed(c));
     }
