@@ -55,16 +55,21 @@ TReadResult RunRead(TReadState* st) {
         st->TooLarge = true;
         return TReadResult::Failed;
     }
-    // A transparent colour or palette entry leaves the toolkit's picture premultiplied; those
-    // few files keep its reader.
-    if (png_get_valid(st->Png, st->Info, PNG_INFO_tRNS)) return TReadResult::OtherLayout;
+    // The toolkit's reader keeps the colour values of transparent palette entries and of an
+    // 8-bit colour picture's transparent colour; grey and 16-bit pictures with a transparent
+    // colour come out otherwise, so those few files keep its reader.
+    const bool trns = png_get_valid(st->Png, st->Info, PNG_INFO_tRNS);
+    if (trns && colorType != PNG_COLOR_TYPE_PALETTE &&
+        !(colorType == PNG_COLOR_TYPE_RGB && depth == 8))
+        return TReadResult::OtherLayout;
     // Every other layout becomes 8-bit blue, green, red as the toolkit's reader and
     // conversion make it: palettes and low depths expanded, 16 bits scaled with rounding,
     // alpha dropped with the colour values kept.
     if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(st->Png);
     if (colorType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(st->Png);
     if (depth == 16) png_set_scale_16(st->Png);
-    if (colorType & PNG_COLOR_MASK_ALPHA) png_set_strip_alpha(st->Png);
+    if ((colorType & PNG_COLOR_MASK_ALPHA) || (trns && colorType == PNG_COLOR_TYPE_PALETTE))
+        png_set_strip_alpha(st->Png);
     if (!(colorType & PNG_COLOR_MASK_COLOR)) png_set_gray_to_rgb(st->Png);
     png_set_bgr(st->Png);
     const int passes = png_set_interlace_handling(st->Png);

@@ -19,9 +19,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <vector>
 
 extern "C" {
 #include <jpeglib.h>
+#include <png.h>
 }
 
 using namespace kolvar;
@@ -84,6 +86,34 @@ QByteArray CmykJpeg(int w, int h, bool adobe) {
     QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
     std::free(out);
     return bytes;
+}
+
+// An 8-bit colour PNG with a transparent colour, which the toolkit's writer never makes; every
+// seventh pixel has that colour.
+void WriteTransparentColourPng(const QString& path) {
+    FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
+    ASSERT_NE(f, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, f);
+    const int w = 29, h = 11;
+    png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_color_16 clear{};
+    clear.red = 10, clear.green = 20, clear.blue = 30;
+    png_set_tRNS(png, info, nullptr, 0, &clear);
+    png_write_info(png, info);
+    std::mt19937 rng(5);
+    std::vector<uint8_t> row(size_t(w) * 3);
+    for (int y = 0; y < h; ++y) {
+        for (uint8_t& b : row) b = uint8_t(rng());
+        for (int x = 0; x < w; x += 7)
+            row[size_t(3 * x)] = 10, row[size_t(3 * x + 1)] = 20, row[size_t(3 * x + 2)] = 30;
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
 }
 
 // Either both reads fail or both give the same pixels.
@@ -172,6 +202,7 @@ TEST(PictureLoader, ContainerReadsGiveTheToolkitReadersPixels) {
         for (int x = 0; x < faded.width(); ++x)
             faded.setPixel(x, y, faded.pixel(x, y) & 0x00FFFFFF);
     faded.save(path("transparent.png"));
+    WriteTransparentColourPng(path("rgb-clear.png"));
     // Interlaced, and cut short in its pixel data.
     QImageWriter interlaced(path("interlaced.png"), "png");
     interlaced.setProgressiveScanWrite(true);
@@ -179,9 +210,9 @@ TEST(PictureLoader, ContainerReadsGiveTheToolkitReadersPixels) {
     QFile whole(path("rgb.png"));
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
     WriteBytes(path("cut.png"), whole.readAll().chopped(300));
-    for (const char* name :
-         {"rgb.png", "rgba.png", "grey.png", "deep.png", "palette.png", "grey16.png", "rgb16.png",
-          "mono.png", "palette-alpha.png", "transparent.png", "interlaced.png", "cut.png"})
+    for (const char* name : {"rgb.png", "rgba.png", "grey.png", "deep.png", "palette.png",
+                             "grey16.png", "rgb16.png", "mono.png", "palette-alpha.png",
+                             "transparent.png", "rgb-clear.png", "interlaced.png", "cut.png"})
         ExpectSameRead(path(name), TPictureKind::Png);
 
     // Every file that ever troubled a reader, damaged ones included.
