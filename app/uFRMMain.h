@@ -250,7 +250,11 @@ private:
     std::unique_ptr<TRecoveryStore> recovery_;
     int32_t nextRecoveryId_ = 1;
     // The recovery copies of big pictures under way, and the timer that feeds them.
-    std::map<TfrmDesigner*, std::unique_ptr<TSlicedCopy>> slicedCopies_;
+    struct TSlicedCopyOf {
+        QPointer<TfrmDesigner> Document;
+        std::unique_ptr<TSlicedCopy> Copy;
+    };
+    std::map<TfrmDesigner*, TSlicedCopyOf> slicedCopies_;
     QTimer* sliceTimer_ = nullptr;
     std::vector<std::unique_ptr<TPictureReadJob>> reading_;
     QTimer* readTimer_ = nullptr;

@@ -65,7 +65,6 @@ void TfrmKolvar::WatchDocument(TfrmDesigner* document) {
         if (!modified) forget();
     });
     connect(document, &TfrmDesigner::DocumentReleased, timer, forget);
-    connect(document, &QObject::destroyed, this, [this, document] { StopSlicedCopy(document); });
 }
 
 void TfrmKolvar::WriteRecoveryCopy(TfrmDesigner* document, bool Whole) {
@@ -81,9 +80,10 @@ void TfrmKolvar::WriteRecoveryCopy(TfrmDesigner* document, bool Whole) {
 
 void TfrmKolvar::StartSlicedCopy(TfrmDesigner* document) {
     const TDibContainer& image = document->Image();
-    slicedCopies_[document] =
-        std::make_unique<TSlicedCopy>(*recovery_, recoveryIdOf(document), image.Width(),
-                                      image.Height(), document->Caption(), document->FileName());
+    slicedCopies_[document] = {
+        document, std::make_unique<TSlicedCopy>(*recovery_, recoveryIdOf(document), image.Width(),
+                                                image.Height(), document->Caption(),
+                                                document->FileName())};
     if (!sliceTimer_) {
         sliceTimer_ = new QTimer(this);
         sliceTimer_->setObjectName(QStringLiteral("recoverySliceTimer"));
@@ -101,8 +101,10 @@ void TfrmKolvar::NextSlices() {
     // Work on another thread may be changing a picture right now.
     if (!BackgroundWorkRunning()) {
         for (auto it = slicedCopies_.begin(); it != slicedCopies_.end();) {
-            it->second->Next(it->first->Image());
-            it = it->second->Done() ? slicedCopies_.erase(it) : std::next(it);
+            // A window gone without its release notice takes its unfinished copy with it.
+            if (it->second.Document) it->second.Copy->Next(it->second.Document->Image());
+            const bool over = !it->second.Document || it->second.Copy->Done();
+            it = over ? slicedCopies_.erase(it) : std::next(it);
         }
     }
     if (slicedCopies_.empty()) sliceTimer_->stop();
