@@ -252,15 +252,19 @@ void TImageHistory::Apply(THistoryStep& Step, TDibContainer& Image, TDibContaine
     Step.Recount();
 }
 
-bool TImageHistory::Undo(TDibContainer& Image, TDibContainer& Base) {
-    if (TakeBackPending(Image, Base)) return true;
-    if (FUndo.empty()) return false;
-    THistoryStep step = std::move(FUndo.back());
-    FUndo.pop_back();
+bool TImageHistory::Replay(std::deque<THistoryStep>& From, std::deque<THistoryStep>& To,
+                           TDibContainer& Image, TDibContainer& Base) {
+    if (From.empty()) return false;
+    THistoryStep step = std::move(From.back());
+    From.pop_back();
     Apply(step, Image, Base);
-    FRedo.push_back(std::move(step));
+    To.push_back(std::move(step));
     FBudget->Enforce();
     return true;
+}
+
+bool TImageHistory::Undo(TDibContainer& Image, TDibContainer& Base) {
+    return TakeBackPending(Image, Base) || Replay(FUndo, FRedo, Image, Base);
 }
 
 // The change in progress is recorded and taken back in one pass: the step keeps the changed
@@ -268,13 +272,7 @@ bool TImageHistory::Undo(TDibContainer& Image, TDibContainer& Base) {
 // the state before the change.
 bool TImageHistory::TakeBackPending(TDibContainer& Image, TDibContainer& Base) {
     if (Image.Width() != Base.Width() || Image.Height() != Base.Height()) {
-        if (!Commit(Image, Base)) return false;
-        THistoryStep step = std::move(FUndo.back());
-        FUndo.pop_back();
-        Apply(step, Image, Base);
-        FRedo.push_back(std::move(step));
-        FBudget->Enforce();
-        return true;
+        return Commit(Image, Base) && Replay(FUndo, FRedo, Image, Base);
     }
     THistoryStep step;
     step.Width = Image.Width();
@@ -297,13 +295,7 @@ bool TImageHistory::TakeBackPending(TDibContainer& Image, TDibContainer& Base) {
 }
 
 bool TImageHistory::Redo(TDibContainer& Image, TDibContainer& Base) {
-    if (FRedo.empty()) return false;
-    THistoryStep step = std::move(FRedo.back());
-    FRedo.pop_back();
-    Apply(step, Image, Base);
-    FUndo.push_back(std::move(step));
-    FBudget->Enforce();
-    return true;
+    return Replay(FRedo, FUndo, Image, Base);
 }
 
 size_t TImageHistory::Bytes() const {

@@ -93,6 +93,9 @@ private:
     friend class THistoryBudget;
     void Apply(THistoryStep& Step, TDibContainer& Image, TDibContainer& Base);
     bool TakeBackPending(TDibContainer& Image, TDibContainer& Base);
+    // Applies the newest step of From and moves it onto To; false when From is empty.
+    bool Replay(std::deque<THistoryStep>& From, std::deque<THistoryStep>& To, TDibContainer& Image,
+                TDibContainer& Base);
     void Trim();
     // What the budget may take, oldest first: a step whose tiles could still be compressed,
     // and a step that may be dropped (never the latest change).
